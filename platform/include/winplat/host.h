@@ -1,0 +1,67 @@
+// Host facilities of the stand-in, for the platform's own libraries, the
+// virtual camera and tests. The deliverables never include this header.
+//
+// Environment:
+//   WINPLAT_TIME_SCALE   real seconds per platform second (default 1; 0.01
+//                        runs every wait and sleep a hundred times faster)
+//   WINPLAT_DRIVE_C      host folder behind drive C: (default
+//                        $XDG_DATA_HOME/winplat/drive_c, or
+//                        ~/.local/share/winplat/drive_c)
+//   WINPLAT_REGISTRY     colon-separated registry files read before the one
+//                        beside the program and the per-user one
+//   WINPLAT_RUNTIME_DIR  folder for live state shared between processes
+//                        (default $XDG_RUNTIME_DIR/winplat or /tmp/winplat-UID)
+#pragma once
+
+#include <windef.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace winplat {
+
+// ---- Clock -------------------------------------------------------------------
+
+// Real seconds that one platform second takes.
+WINPLAT_EXPORT double TimeScale();
+// Changes the scale at run time (tests); the tick count stays continuous.
+WINPLAT_EXPORT void SetTimeScale(double scale);
+// Real nanoseconds that a platform wait of `ms` milliseconds takes.
+WINPLAT_EXPORT long long ScaledNanoseconds(DWORD ms);
+
+// ---- DOS paths ---------------------------------------------------------------
+
+// Maps a DOS path ("C:\WINDOWS\x", "z:/tmp", "relative\name") to a host
+// path. Drive C: is the drive-C folder, Z: is the host root; other drives do
+// not exist. Both separators are accepted, "." and ".." are resolved, trailing
+// dots and blanks of a name are dropped as the platform does, and every
+// existing component is found in any letter case. Returns 0 or a Win32 error
+// (ERROR_INVALID_NAME, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE).
+WINPLAT_EXPORT DWORD DosToHostPath(const char* dosPath, std::string* hostPath);
+// The DOS form of an absolute host path: below the drive-C folder as C:\...,
+// anything else as Z:\... .
+WINPLAT_EXPORT std::string HostToDosPath(const std::string& hostPath);
+// Host folder behind drive C: (created on first use with C:\WINDOWS).
+WINPLAT_EXPORT std::string DriveCFolder();
+// Overrides the drive-C folder at run time (tests).
+WINPLAT_EXPORT void SetDriveCFolder(const std::string& hostFolder);
+
+// ---- Folders and the registry ------------------------------------------------------
+
+// Per-user data folder of the platform (created on first use).
+WINPLAT_EXPORT std::string DataFolder();
+// Folder for state shared between live processes (created on first use).
+WINPLAT_EXPORT std::string RuntimeFolder();
+// Folder of the running program.
+WINPLAT_EXPORT std::string ProgramFolder();
+
+// The platform registry: INI-style text files ("[Section]" lines, then
+// "key=value" lines; ';' starts a comment). Files are read in order:
+// WINPLAT_REGISTRY, then "winplat.reg" beside the program, then the per-user
+// "winplat.reg"; the first file that names a key wins. Keys are compared
+// without regard to letter case.
+WINPLAT_EXPORT std::vector<std::pair<std::string, std::string>> RegistrySection(const std::string& section);
+WINPLAT_EXPORT bool RegistryValue(const std::string& section, const std::string& key, std::string* value);
+
+}  // namespace winplat

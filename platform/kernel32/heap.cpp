@@ -1,0 +1,160 @@
+// Heaps: HeapCreate and friends. Each heap records its blocks, so that a
+// block handed to the wrong heap is refused and HeapDestroy frees them all.
+#include <windows.h>
+#include <winplat/objects.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+class Heap : public winplat::KernelObject {
+public:
+    explicit Heap(SIZE_T maximum) : maximum_(maximum) {}
+    ~Heap() override
+    {
+        for (auto& block : blocks_) std::free(block.first);
+    }
+    winplat::ObjectKind Kind() const override { return winplat::ObjectKind::Heap; }
+    bool ClosableByCloseHandle() const override { return false; }
+
+    void* Allocate(SIZE_T size, bool zero)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!Fits(0, size)) return nullptr;
+        void* p = zero ? std::calloc(1, size ? size : 1) : std::malloc(size ? size : 1);
+        if (!p) return nullptr;
+        blocks_[p] = size;
+        total_ += size;
+        return p;
+    }
+
+    void* Reallocate(void* p, SIZE_T size, bool zero, bool inPlaceOnly)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto it = blocks_.find(p);
+        if (it == blocks_.end()) return nullptr;
+        SIZE_T old = it->second;
+        if (inPlaceOnly && size > old) return nullptr;
+        if (!Fits(old, size)) return nullptr;
+        void* q = std::realloc(p, size ? size : 1);
+        if (!q) return nullptr;
+        if (zero && size > old) memset(static_cast<BYTE*>(q) + old, 0, size - old);
+        blocks_.erase(it);
+        blocks_[q] = size;
+        total_ = total_ - old + size;
+        return q;
+    }
+
+    bool Free(void* p)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto it = blocks_.find(p);
+        if (it == blocks_.end()) return false;
+        total_ -= it->second;
+        blocks_.erase(it);
+        std::free(p);
+        return true;
+    }
+
+    bool Size(const void* p, SIZE_T* size)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto it = blocks_.find(const_cast<void*>(p));
+        if (it == blocks_.end()) return false;
+        *size = it->second;
+        return true;
+    }
+
+private:
+    bool Fits(SIZE_T released, SIZE_T wanted) const
+    {
+        if (wanted > (SIZE_T{1} << 40)) return false;
+        return maximum_ == 0 || total_ - released + wanted <= maximum_;
+    }
+
+    std::mutex lock_;
+    std::unordered_map<void*, SIZE_T> blocks_;
+    SIZE_T total_ = 0;
+    SIZE_T maximum_;
+};
+
+std::shared_ptr<Heap> LookupHeap(HANDLE h)
+{
+    std::shared_ptr<Heap> heap = winplat::LookupAs<Heap>(h);
+    if (!heap) SetLastError(ERROR_INVALID_HANDLE);
+    return heap;
+}
+
+}  // namespace
+
+HANDLE WINAPI HeapCreate(DWORD, SIZE_T dwInitialSize, SIZE_T dwMaximumSize)
+{
+    if (dwMaximumSize != 0 && dwInitialSize > dwMaximumSize) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    HANDLE h = winplat::InsertObject(std::make_shared<Heap>(dwMaximumSize));
+    if (!h) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return h;
+}
+
+BOOL WINAPI HeapDestroy(HANDLE hHeap)
+{
+    if (hHeap == GetProcessHeap() || !LookupHeap(hHeap)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    winplat::RemoveObject(hHeap);
+    return TRUE;
+}
+
+HANDLE WINAPI GetProcessHeap(void)
+{
+    static HANDLE processHeap = winplat::InsertObject(std::make_shared<Heap>(0));
+    return processHeap;
+}
+
+LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes)
+{
+    std::shared_ptr<Heap> heap = LookupHeap(hHeap);
+    if (!heap) return nullptr;
+    void* p = heap->Allocate(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0);
+    if (!p) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return p;
+}
+
+LPVOID WINAPI HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes)
+{
+    std::shared_ptr<Heap> heap = LookupHeap(hHeap);
+    if (!heap) return nullptr;
+    void* p = heap->Reallocate(lpMem, dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0,
+                               (dwFlags & HEAP_REALLOC_IN_PLACE_ONLY) != 0);
+    if (!p) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return p;
+}
+
+BOOL WINAPI HeapFree(HANDLE hHeap, DWORD, LPVOID lpMem)
+{
+    std::shared_ptr<Heap> heap = LookupHeap(hHeap);
+    if (!heap) return FALSE;
+    if (!lpMem) return TRUE;  // freeing null is allowed
+    if (!heap->Free(lpMem)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+SIZE_T WINAPI HeapSize(HANDLE hHeap, DWORD, LPCVOID lpMem)
+{
+    std::shared_ptr<Heap> heap = LookupHeap(hHeap);
+    SIZE_T size = 0;
+    if (!heap) return static_cast<SIZE_T>(-1);
+    if (!heap->Size(lpMem, &size)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return static_cast<SIZE_T>(-1);
+    }
+    return size;
+}

@@ -1,0 +1,129 @@
+// Host folders of the stand-in and its registry files.
+#include <windows.h>
+#include <winplat/host.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <strings.h>
+
+namespace winplat {
+namespace {
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// mkdir -p; existing folders are fine.
+void MakeFolders(const std::string& path, mode_t mode)
+{
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), mode);
+    }
+}
+
+std::string Trim(const std::string& s)
+{
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return "";
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+std::vector<std::string> RegistryFiles()
+{
+    std::vector<std::string> files;
+    std::string list = Environment("WINPLAT_REGISTRY");
+    size_t start = 0;
+    while (start <= list.size() && !list.empty()) {
+        size_t colon = list.find(':', start);
+        std::string item = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        if (!item.empty()) files.push_back(item);
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    files.push_back(ProgramFolder() + "/winplat.reg");
+    files.push_back(DataFolder() + "/winplat.reg");
+    return files;
+}
+
+}  // namespace
+
+std::string DataFolder()
+{
+    std::string base = Environment("XDG_DATA_HOME");
+    if (base.empty()) {
+        std::string home = Environment("HOME");
+        base = home.empty() ? "/tmp/winplat-data-" + std::to_string(getuid()) : home + "/.local/share";
+    }
+    std::string folder = base + "/winplat";
+    MakeFolders(folder, 0755);
+    return folder;
+}
+
+std::string RuntimeFolder()
+{
+    std::string folder = Environment("WINPLAT_RUNTIME_DIR");
+    if (folder.empty()) {
+        std::string xdg = Environment("XDG_RUNTIME_DIR");
+        folder = xdg.empty() ? "/tmp/winplat-" + std::to_string(getuid()) : xdg + "/winplat";
+    }
+    MakeFolders(folder, 0700);
+    return folder;
+}
+
+std::string ProgramFolder()
+{
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = '\0';
+    std::string full(path);
+    size_t slash = full.rfind('/');
+    return slash == std::string::npos || slash == 0 ? "/" : full.substr(0, slash);
+}
+
+std::vector<std::pair<std::string, std::string>> RegistrySection(const std::string& section)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const std::string& file : RegistryFiles()) {
+        std::ifstream in(file);
+        std::string line;
+        bool inSection = false;
+        while (std::getline(in, line)) {
+            line = Trim(line);
+            if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+            if (line.front() == '[' && line.back() == ']') {
+                inSection = strcasecmp(Trim(line.substr(1, line.size() - 2)).c_str(), section.c_str()) == 0;
+                continue;
+            }
+            size_t eq = line.find('=');
+            if (!inSection || eq == std::string::npos) continue;
+            std::string key = Trim(line.substr(0, eq));
+            std::string value = Trim(line.substr(eq + 1));
+            bool known = false;
+            for (const auto& e : entries) known = known || strcasecmp(e.first.c_str(), key.c_str()) == 0;
+            if (!known) entries.emplace_back(key, value);
+        }
+    }
+    return entries;
+}
+
+bool RegistryValue(const std::string& section, const std::string& key, std::string* value)
+{
+    for (const auto& entry : RegistrySection(section)) {
+        if (strcasecmp(entry.first.c_str(), key.c_str()) == 0) {
+            if (value) *value = entry.second;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace winplat
