@@ -3,6 +3,7 @@
 // get their DllMain attach and detach calls.
 #include <windows.h>
 #include <winplat/host.h>
+#include <winplat/resources.h>
 
 #include <dlfcn.h>
 #include <link.h>
@@ -221,6 +222,7 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule)
     if (--it->second.references > 0) return TRUE;
     void* dl = it->second.dl;
     modules().loaded.erase(it);
+    winplat::UnregisterResources(hLibModule);
     if (DllMainProc dllMain = OwnDllMain(dl, reinterpret_cast<uintptr_t>(hLibModule)))
         dllMain(hLibModule, DLL_PROCESS_DETACH, nullptr);
     dlclose(dl);
