@@ -41,7 +41,15 @@ TEST_F(ClassRegistry, CreatesObjectsAndUnloadsTheIdleModule)
     HMODULE module = GetModuleHandleA("libtest_server.so");
     ASSERT_NE(module, nullptr);
     LONG events = 0;
-    reinterpret_cast<void (*)(LONG*)>(GetProcAddress(module, "TestObserve"))(&events);
+    auto observe = reinterpret_cast<void (*)(LONG*)>(GetProcAddress(module, "TestObserve"));
+    observe(&events);
+    struct StopObserving {
+        void (*observe)(LONG*);
+        ~StopObserving()
+        {
+            if (GetModuleHandleA("libtest_server.so")) observe(nullptr);
+        }
+    } stopObserving{observe};
 
     CoFreeUnusedLibraries();  // an object still lives: the module stays
     EXPECT_EQ(events, 0);
