@@ -1,0 +1,42 @@
+// Entropy decoding of one block: the DC difference and the AC run-lengths,
+// into 64 coefficients in natural order.
+#pragma once
+
+#include "JpegBitReader.h"
+#include "JpegHuffman.h"
+
+// Longest codes the decoder looks for.
+constexpr int kMaxDcCodeLength = 12;
+constexpr int kMaxAcCodeLength = 16;
+
+// Row-by-row search of the canonical code among the first bits of `bits`
+// (16 bits, most significant first): its first 1, 2, ... bits against the
+// rows of those lengths. Returns the symbol and its code length, or -1 when
+// no row matches up to MaxLength bits. Unrolled so that each length has a
+// branch of its own.
+template <int MaxLength>
+inline int FindHuffmanSymbol(DWORD bits, const HuffmanDecoder& table, int* pLength)
+{
+#pragma GCC unroll 16
+    for (int length = 1; length <= MaxLength; ++length) {
+        DWORD offset = (bits >> (16 - length)) - table.smallest[length];
+        if (offset <= table.span[length]) {
+            *pLength = length;
+            return table.pValues[(table.firstValue[length] + offset) & 0xFF];
+        }
+    }
+    return -1;
+}
+
+// The EXTEND procedure: the s bits of a value whose first bit is 0 stand for
+// a negative number.
+inline LONG ExtendValue(UINT bits, int size)
+{
+    UINT half = (1u << size) >> 1;  // 0 for size 0, whose value is 0
+    return static_cast<LONG>(bits < half ? bits - (2 * half - 1) : bits);
+}
+
+// Decodes one block into pBlock (64 values, natural order), updating the
+// component's DC predictor. FALSE when the data cannot be a block.
+BOOL DecodeBlock(JpegBitReader& reader, const HuffmanDecoder& dcTable, const HuffmanDecoder& acTable,
+                 const BYTE* pZigZag, LONG* pPredictor, LONG* pBlock);

@@ -1,0 +1,21 @@
+// Huffman tables of the decoder: the canonical code rows built from a DHT
+// segment's BITS counts, and their decoding form used during a scan.
+#pragma once
+
+#include "JpegDecoder.h"
+
+// Fills the 16 rows from the counts of codes of each length 1 to 16 and
+// returns the number of codes (the length of the HUFFVAL list).
+int BuildHuffmanRows(const BYTE* pCounts, HuffmanTable* pTable);
+
+// A table ready for the scan. A code of length l belongs to row l when
+// code - smallest[l], taken unsigned, is at most span[l] (largest - smallest):
+// one comparison per row. Rows without codes get a smallest no code reaches.
+struct HuffmanDecoder {
+    DWORD smallest[17];  // indexed by code length 1 to 16
+    DWORD span[17];
+    DWORD firstValue[17];
+    const BYTE* pValues;
+};
+
+void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, HuffmanDecoder* pDecoder);
