@@ -35,3 +35,4 @@ typedef struct {
 #define PBM_GETPOS (WM_USER + 8)
 #define PBM_SETBARCOLOR (WM_USER + 9)
 #define PBM_SETBKCOLOR 0x2001
+#define CLR_DEFAULT 0xFF000000L

@@ -97,6 +97,8 @@ typedef struct tagLOGFONTA {
     CHAR lfFaceName[LF_FACESIZE];
 } LOGFONTA, *PLOGFONTA, *LPLOGFONTA;
 typedef LOGFONTA LOGFONT;
+typedef LPLOGFONTA LPLOGFONT;
+typedef PLOGFONTA PLOGFONT;
 
 typedef struct tagTEXTMETRICA {
     LONG tmHeight;
@@ -121,6 +123,8 @@ typedef struct tagTEXTMETRICA {
     BYTE tmCharSet;
 } TEXTMETRICA, *PTEXTMETRICA, *LPTEXTMETRICA;
 typedef TEXTMETRICA TEXTMETRIC;
+typedef LPTEXTMETRICA LPTEXTMETRIC;
+typedef PTEXTMETRICA PTEXTMETRIC;
 
 // Raster operations.
 #define SRCCOPY (DWORD)0x00CC0020
@@ -236,6 +240,7 @@ typedef TEXTMETRICA TEXTMETRIC;
 #define RGN_COPY 5
 
 #define CLR_INVALID 0xFFFFFFFF
+#define GDI_ERROR (0xFFFFFFFFL)
 
 WINBASEAPI HDC WINAPI CreateCompatibleDC(HDC hdc);
 WINBASEAPI BOOL WINAPI DeleteDC(HDC hdc);
@@ -300,6 +305,8 @@ WINBASEAPI COLORREF WINAPI GetBkColor(HDC hdc);
 WINBASEAPI int WINAPI SetBkMode(HDC hdc, int mode);
 WINBASEAPI int WINAPI GetBkMode(HDC hdc);
 WINBASEAPI UINT WINAPI SetTextAlign(HDC hdc, UINT align);
+WINBASEAPI UINT WINAPI GetTextAlign(HDC hdc);
+WINBASEAPI BOOL WINAPI GetCurrentPositionEx(HDC hdc, LPPOINT lppt);
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
 #define CreateFont CreateFontA
@@ -314,6 +321,12 @@ WINBASEAPI HRGN WINAPI CreateRectRgnIndirect(const RECT* lprect);
 WINBASEAPI int WINAPI CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode);
 WINBASEAPI int WINAPI GetRgnBox(HRGN hrgn, LPRECT lprc);
 WINBASEAPI BOOL WINAPI PtInRegion(HRGN hrgn, int x, int y);
+WINBASEAPI BOOL WINAPI SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom);
+WINBASEAPI BOOL WINAPI EqualRgn(HRGN hrgn1, HRGN hrgn2);
+WINBASEAPI int WINAPI OffsetRgn(HRGN hrgn, int x, int y);
+WINBASEAPI int WINAPI GetClipRgn(HDC hdc, HRGN hrgn);
+WINBASEAPI BOOL WINAPI PtVisible(HDC hdc, int x, int y);
+WINBASEAPI BOOL WINAPI RectVisible(HDC hdc, const RECT* lprect);
 WINBASEAPI int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn);
 WINBASEAPI int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 WINBASEAPI int WINAPI ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom);

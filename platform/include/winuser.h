@@ -183,6 +183,10 @@ typedef struct tagMSG {
 #define WM_DRAWITEM 0x002B
 #define WM_MEASUREITEM 0x002C
 #define WM_NEXTDLGCTL 0x0028
+#define WM_VKEYTOITEM 0x002E
+#define WM_CHARTOITEM 0x002F
+#define WM_QUERYDRAGICON 0x0037
+#define WM_COMPAREITEM 0x0039
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
 #define WM_WINDOWPOSCHANGING 0x0046
@@ -241,6 +245,31 @@ typedef struct tagMSG {
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
+// WM_SYSCOMMAND commands.
+#define SC_SIZE 0xF000
+#define SC_MOVE 0xF010
+#define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
+#define SC_CLOSE 0xF060
+#define SC_RESTORE 0xF120
+
+// WM_NCHITTEST results.
+#define HTERROR (-2)
+#define HTTRANSPARENT (-1)
+#define HTNOWHERE 0
+#define HTCLIENT 1
+#define HTCAPTION 2
+
+// WM_MOUSEACTIVATE results.
+#define MA_ACTIVATE 1
+#define MA_ACTIVATEANDEAT 2
+#define MA_NOACTIVATE 3
+
+// WM_SIZE kinds.
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
+
 // WM_ACTIVATE states.
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
@@ -271,6 +300,7 @@ WINBASEAPI BOOL WINAPI TranslateMessage(const MSG* lpMsg);
 WINBASEAPI LRESULT WINAPI DispatchMessageA(const MSG* lpMsg);
 WINBASEAPI LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 WINBASEAPI BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+WINBASEAPI BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 WINBASEAPI void WINAPI PostQuitMessage(int nExitCode);
 WINBASEAPI BOOL WINAPI WaitMessage(void);
 WINBASEAPI DWORD WINAPI GetMessageTime(void);
@@ -330,6 +360,7 @@ WINBASEAPI int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lp
 #define BF_RIGHT 0x0004
 #define BF_BOTTOM 0x0008
 #define BF_RECT (BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM)
+#define BF_ADJUST 0x2000
 
 #define DT_TOP 0x00000000
 #define DT_LEFT 0x00000000
@@ -411,6 +442,7 @@ WINBASEAPI HWND WINAPI SetCapture(HWND hWnd);
 WINBASEAPI BOOL WINAPI ReleaseCapture(void);
 WINBASEAPI SHORT WINAPI GetKeyState(int nVirtKey);
 WINBASEAPI SHORT WINAPI GetAsyncKeyState(int vKey);
+WINBASEAPI UINT WINAPI MapVirtualKeyA(UINT uCode, UINT uMapType);
 WINBASEAPI BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
 WINBASEAPI BOOL WINAPI MessageBeep(UINT uType);
 
