@@ -62,3 +62,32 @@ function(winplat_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "XDG_DATA_HOME=${scratch}/data;WINPLAT_RUNTIME_DIR=${scratch}/run;WINPLAT_TEST_SCRATCH=${scratch};${ARG_ENVIRONMENT}")
 endfunction()
+
+# Compiles a resource script with the project's resource compiler and links
+# the resources into `target`: they are registered for the target's module
+# when it loads (FindResourceA, LoadBitmapA, DialogBoxParamA... find them).
+# The script's folder and the platform's headers are searched for includes;
+# files the script reads (headers, bitmaps, icons) are tracked by the build.
+#   winplat_add_resources(<target> <script.rc> [DEPENDS files...] [INCLUDES folders...])
+function(winplat_add_resources target script)
+  cmake_parse_arguments(ARG "" "" "DEPENDS;INCLUDES" ${ARGN})
+  get_filename_component(script_path ${script} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  get_filename_component(script_dir ${script_path} DIRECTORY)
+  get_filename_component(script_name ${script_path} NAME_WE)
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_${script_name}_rc.cpp)
+  set(include_flags -I ${script_dir})
+  foreach(dir IN LISTS ARG_INCLUDES)
+    get_filename_component(dir ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    list(APPEND include_flags -I ${dir})
+  endforeach()
+  list(APPEND include_flags -I ${WINPLAT_INCLUDE_DIR})
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND winplat_rc ${include_flags} -d ${output}.d -o ${output} ${script_path}
+    DEPENDS winplat_rc ${script_path} ${ARG_DEPENDS}
+    DEPFILE ${output}.d
+    COMMENT "Compiling resources ${script}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${output})
+  target_include_directories(${target} PRIVATE ${WINPLAT_INCLUDE_DIR})
+endfunction()

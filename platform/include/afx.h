@@ -13,7 +13,78 @@
 
 #define AFX_API WINPLAT_EXPORT
 #define AFXAPI
+#define PASCAL
 #define afx_msg
+
+// Diagnostics of the platform's framework. Its checked build stops on a
+// failed ASSERT; this framework is built as the release build, where they
+// compile to nothing (VERIFY still evaluates its expression).
+#define ASSERT(f) ((void)0)
+#define VERIFY(f) ((void)(f))
+#define ASSERT_VALID(p) ((void)0)
+#define ASSERT_KINDOF(c, p) ((void)0)
+#define TRACE(...) ((void)0)
+#define TRACE0(s) ((void)0)
+#define TRACE1(s, a) ((void)0)
+#define TRACE2(s, a, b) ((void)0)
+#define TRACE3(s, a, b, c) ((void)0)
+#define DEBUG_ONLY(f) ((void)0)
+
+// ---- CObject and run-time class information -------------------------------------
+
+class CObject;
+
+// What the framework knows of a class at run time: its name and base, and
+// how to create one (classes declared DYNCREATE).
+struct AFX_API CRuntimeClass {
+    LPCSTR m_lpszClassName;
+    int m_nObjectSize;
+    UINT m_wSchema;
+    CObject* (*m_pfnCreateObject)();
+    const CRuntimeClass* m_pBaseClass;
+
+    BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
+    // A new object of the class, or null when it cannot be created.
+    CObject* CreateObject() const;
+};
+
+#define RUNTIME_CLASS(class_name) (const_cast<CRuntimeClass*>(&class_name::class##class_name))
+
+#define DECLARE_DYNAMIC(class_name)                   \
+public:                                               \
+    static const CRuntimeClass class##class_name;     \
+    CRuntimeClass* GetRuntimeClass() const override;
+
+#define DECLARE_DYNCREATE(class_name) \
+    DECLARE_DYNAMIC(class_name)       \
+    static CObject* CreateObject();
+
+#define IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, pfnNew)                                    \
+    const CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class_name), 0xFFFF, pfnNew, \
+                                                         RUNTIME_CLASS(base_class_name)};                \
+    CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
+    IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, nullptr)
+
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                \
+    CObject* class_name::CreateObject() { return new class_name; }      \
+    IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, class_name::CreateObject)
+
+// The root of the framework's classes.
+class AFX_API CObject {
+public:
+    static const CRuntimeClass classCObject;
+    virtual CRuntimeClass* GetRuntimeClass() const;
+    virtual ~CObject() = default;
+    BOOL IsKindOf(const CRuntimeClass* pClass) const;
+    virtual void AssertValid() const {}
+
+protected:
+    CObject() = default;
+    CObject(const CObject&) = default;
+    CObject& operator=(const CObject&) = default;
+};
 
 // ---- CString -----------------------------------------------------------------
 
@@ -70,7 +141,8 @@ public:
     void ReleaseBuffer(int newLength = -1);
     LPSTR GetBufferSetLength(int newLength);
 
-    // Loads a string resource of the program (the UI framework provides it).
+    // Loads a string resource (of the program, or of an extension module
+    // that has it); FALSE and an empty string when there is none.
     BOOL LoadString(UINT id);
 
 private:
@@ -87,16 +159,24 @@ AFX_API bool operator<(const CString& a, const CString& b);
 
 // ---- Exceptions ----------------------------------------------------------------
 
-class AFX_API CException {
+class AFX_API CException : public CObject {
+    DECLARE_DYNAMIC(CException)
+
 public:
     CException() = default;
-    virtual ~CException() = default;
     // Frees an exception that was thrown with new.
     void Delete() { delete this; }
     virtual BOOL GetErrorMessage(LPSTR error, UINT maxError, PUINT helpContext = nullptr);
 };
 
 class AFX_API CMemoryException : public CException {};
+
+// Thrown to stop an operation the user has already been told about (a
+// failed data exchange); catchers just delete it.
+class AFX_API CUserException : public CException {};
+class AFX_API CNotSupportedException : public CException {};
+// A resource (window, GDI object) could not be created or loaded.
+class AFX_API CResourceException : public CException {};
 
 class AFX_API CFileException : public CException {
 public:
@@ -132,12 +212,17 @@ public:
     CString m_strFileName;
 };
 
-AFX_API void AFXAPI AfxThrowFileException(int cause, LONG osError = -1, LPCSTR fileName = nullptr);
-AFX_API void AFXAPI AfxThrowMemoryException();
+[[noreturn]] AFX_API void AFXAPI AfxThrowFileException(int cause, LONG osError = -1, LPCSTR fileName = nullptr);
+[[noreturn]] AFX_API void AFXAPI AfxThrowMemoryException();
+[[noreturn]] AFX_API void AFXAPI AfxThrowUserException();
+[[noreturn]] AFX_API void AFXAPI AfxThrowNotSupportedException();
+[[noreturn]] AFX_API void AFXAPI AfxThrowResourceException();
 
 // ---- CFile ---------------------------------------------------------------------
 
-class AFX_API CFile {
+class AFX_API CFile : public CObject {
+    DECLARE_DYNAMIC(CFile)
+
 public:
     enum OpenFlags {
         modeRead = 0x0000,

@@ -1,0 +1,360 @@
+// The browser's folder tree: a control of shell32's own (the platform's
+// controls have no tree), drawn with GDI and driven by mouse and keyboard.
+#include "folder_tree.h"
+
+#include "folder_model.h"
+
+#include <winplat/shellbrowse.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+using namespace winplat::shell;
+
+namespace shell {
+
+namespace {
+
+constexpr int kMargin = 2;       // inside the frame
+constexpr int kIndent = 16;      // per level
+constexpr int kBoxSize = 9;      // the +/- box
+constexpr int kTextOffset = 14;  // from the box's left edge to the text
+
+struct Tree {
+    std::unique_ptr<FolderNode> root;
+    FolderNode* selected = nullptr;
+    int top = 0;  // first row shown
+    HFONT font = nullptr;
+    int rowHeight = 0;
+    bool focused = false;
+    // The last plain click, to tell a double click by its second press.
+    FolderNode* lastClicked = nullptr;
+    DWORD lastClickTime = 0;
+};
+
+constexpr DWORD kDoubleClickTime = 500;  // ms
+
+std::map<HWND, std::unique_ptr<Tree>>& Trees()
+{
+    static auto* trees = new std::map<HWND, std::unique_ptr<Tree>>;
+    return *trees;
+}
+
+Tree* TreeOf(HWND hWnd)
+{
+    auto it = Trees().find(hWnd);
+    return it == Trees().end() ? nullptr : it->second.get();
+}
+
+int RowHeight(HWND hWnd, Tree& tree)
+{
+    if (tree.rowHeight > 0) return tree.rowHeight;
+    tree.rowHeight = 18;
+    if (HDC dc = GetDC(hWnd)) {
+        HGDIOBJ previous = tree.font ? SelectObject(dc, tree.font) : nullptr;
+        TEXTMETRICA metrics;
+        if (GetTextMetricsA(dc, &metrics) && metrics.tmHeight > 0) tree.rowHeight = metrics.tmHeight + 4;
+        if (previous) SelectObject(dc, previous);
+        ReleaseDC(hWnd, dc);
+    }
+    return tree.rowHeight;
+}
+
+int RowsShown(HWND hWnd, Tree& tree)
+{
+    RECT client;
+    GetClientRect(hWnd, &client);
+    return std::max(1, static_cast<int>(client.bottom - client.top - 2 * kMargin) / RowHeight(hWnd, tree));
+}
+
+int IndexOf(const std::vector<FolderNode*>& rows, const FolderNode* node)
+{
+    auto it = std::find(rows.begin(), rows.end(), node);
+    return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+}
+
+// Scrolls so that the selection is shown, and no further than the last row.
+void KeepSelectionShown(HWND hWnd, Tree& tree)
+{
+    std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
+    int shown = RowsShown(hWnd, tree);
+    int index = IndexOf(rows, tree.selected);
+    if (index >= 0 && index < tree.top) tree.top = index;
+    if (index >= tree.top + shown) tree.top = index - shown + 1;
+    tree.top = std::clamp(tree.top, 0, std::max(0, static_cast<int>(rows.size()) - shown));
+}
+
+void NotifyParent(HWND hWnd)
+{
+    HWND parent = GetParent(hWnd);
+    if (parent)
+        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hWnd), FTN_SELCHANGED), reinterpret_cast<LPARAM>(hWnd));
+}
+
+void Select(HWND hWnd, Tree& tree, FolderNode* node)
+{
+    if (!node || node == tree.selected) return;
+    for (FolderNode* above = node->parent(); above; above = above->parent()) above->SetExpanded(true);
+    tree.selected = node;
+    KeepSelectionShown(hWnd, tree);
+    InvalidateRect(hWnd, nullptr, TRUE);
+    NotifyParent(hWnd);
+}
+
+bool IsInside(const FolderNode* node, const FolderNode* ancestor)
+{
+    for (; node; node = node->parent())
+        if (node == ancestor) return true;
+    return false;
+}
+
+void SetExpanded(HWND hWnd, Tree& tree, FolderNode* node, bool expanded)
+{
+    node->SetExpanded(expanded);
+    // A selection inside a closed folder moves up to the folder.
+    if (!node->expanded() && tree.selected != node && IsInside(tree.selected, node)) {
+        Select(hWnd, tree, node);
+    }
+    KeepSelectionShown(hWnd, tree);
+    InvalidateRect(hWnd, nullptr, TRUE);
+}
+
+// Selects the deepest existing folder of a DOS path; TRUE when all of it exists.
+BOOL SelectPath(HWND hWnd, Tree& tree, const char* dosPath)
+{
+    ItemPath names;
+    if (!dosPath || !*dosPath) {
+        Select(hWnd, tree, tree.root.get());
+        return TRUE;
+    }
+    if (!SplitDosPath(dosPath, &names)) return FALSE;
+    FolderNode* node = tree.root.get();
+    size_t found = 0;
+    for (const std::string& name : names) {
+        FolderNode* child = node->FindChild(name);
+        if (!child) break;
+        node = child;
+        ++found;
+    }
+    if (found > 0) Select(hWnd, tree, node);
+    return found == names.size();
+}
+
+LRESULT CopyText(const std::string& text, WPARAM size, LPARAM buffer)
+{
+    auto* out = reinterpret_cast<char*>(buffer);
+    if (!out || size == 0) return static_cast<LRESULT>(text.size());
+    lstrcpynA(out, text.c_str(), static_cast<int>(std::min<WPARAM>(size, 0x7FFFFFFF)));
+    return static_cast<LRESULT>(std::min(text.size(), static_cast<size_t>(size - 1)));
+}
+
+void DrawBox(HDC dc, int x, int y, bool expanded)
+{
+    RECT box = {x, y, x + kBoxSize, y + kBoxSize};
+    FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    int middle = y + kBoxSize / 2;
+    MoveToEx(dc, x + 2, middle, nullptr);
+    LineTo(dc, x + kBoxSize - 2, middle);
+    if (!expanded) {
+        MoveToEx(dc, x + kBoxSize / 2, y + 2, nullptr);
+        LineTo(dc, x + kBoxSize / 2, y + kBoxSize - 2);
+    }
+}
+
+void DrawRow(HDC dc, const Tree& tree, FolderNode* node, int y, int height)
+{
+    int x = kMargin + 2 + node->depth() * kIndent;
+    if (node->MayHaveChildren()) DrawBox(dc, x, y + (height - kBoxSize) / 2, node->expanded());
+    int textX = x + kTextOffset;
+    const std::string& name = node->displayName();
+    SIZE extent = {0, 0};
+    GetTextExtentPoint32A(dc, name.c_str(), static_cast<int>(name.size()), &extent);
+    RECT label = {textX - 2, y, textX + extent.cx + 2, y + height};
+    bool selected = node == tree.selected;
+    if (selected) FillRect(dc, &label, GetSysColorBrush(tree.focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(selected && tree.focused ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    TextOutA(dc, textX, y + (height - extent.cy) / 2, name.c_str(), static_cast<int>(name.size()));
+    if (selected && tree.focused) DrawFocusRect(dc, &label);
+}
+
+void Paint(HWND hWnd, Tree& tree)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hWnd, &ps);
+    if (!dc) return;
+    RECT client;
+    GetClientRect(hWnd, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    FrameRect(dc, &client, GetSysColorBrush(COLOR_BTNSHADOW));
+    HGDIOBJ previousFont = tree.font ? SelectObject(dc, tree.font) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    IntersectClipRect(dc, client.left + 1, client.top + 1, client.right - 1, client.bottom - 1);
+    int height = RowHeight(hWnd, tree);
+    std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
+    for (int i = tree.top; i < static_cast<int>(rows.size()); ++i) {
+        int y = kMargin + (i - tree.top) * height;
+        if (y >= client.bottom) break;
+        DrawRow(dc, tree, rows[static_cast<size_t>(i)], y, height);
+    }
+    if (previousFont) SelectObject(dc, previousFont);
+    EndPaint(hWnd, &ps);
+}
+
+// The row at a client point, or null below the last row.
+FolderNode* RowAt(HWND hWnd, Tree& tree, int y)
+{
+    if (y < kMargin) return nullptr;
+    std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
+    int index = tree.top + (y - kMargin) / RowHeight(hWnd, tree);
+    return index < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(index)] : nullptr;
+}
+
+bool OnBox(const FolderNode* node, int x)
+{
+    int boxX = kMargin + 2 + node->depth() * kIndent;
+    return node->MayHaveChildren() && x >= boxX - 2 && x < boxX + kBoxSize + 2;
+}
+
+void MoveBy(HWND hWnd, Tree& tree, int delta)
+{
+    std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
+    if (rows.empty()) return;
+    int index = std::clamp(IndexOf(rows, tree.selected) + delta, 0, static_cast<int>(rows.size()) - 1);
+    Select(hWnd, tree, rows[static_cast<size_t>(index)]);
+}
+
+void OnKey(HWND hWnd, Tree& tree, WPARAM key)
+{
+    FolderNode* node = tree.selected;
+    int page = RowsShown(hWnd, tree);
+    switch (key) {
+    case VK_UP: MoveBy(hWnd, tree, -1); break;
+    case VK_DOWN: MoveBy(hWnd, tree, 1); break;
+    case VK_PRIOR: MoveBy(hWnd, tree, -page); break;
+    case VK_NEXT: MoveBy(hWnd, tree, page); break;
+    case VK_HOME: Select(hWnd, tree, tree.root.get()); break;
+    case VK_END: MoveBy(hWnd, tree, 1 << 20); break;
+    case VK_RIGHT:
+        if (node && !node->expanded()) {
+            SetExpanded(hWnd, tree, node, true);
+        } else if (node && !node->Children().empty()) {
+            Select(hWnd, tree, node->Children().front().get());
+        }
+        break;
+    case VK_LEFT:
+        if (node && node->expanded()) {
+            SetExpanded(hWnd, tree, node, false);
+        } else if (node && node->parent()) {
+            Select(hWnd, tree, node->parent());
+        }
+        break;
+    default: break;
+    }
+}
+
+// A click selects; a click on the +/- box, or a second click on the same
+// row soon after the first (a double click, whether or not the platform
+// reports it as one), opens or closes.
+void OnClick(HWND hWnd, Tree& tree, LPARAM lParam, bool reportedDoubleClick)
+{
+    SetFocus(hWnd);
+    FolderNode* node = RowAt(hWnd, tree, GET_Y_LPARAM(lParam));
+    DWORD now = GetTickCount();
+    bool doubleClick = reportedDoubleClick ||
+                       (node && node == tree.lastClicked && now - tree.lastClickTime <= kDoubleClickTime);
+    tree.lastClicked = nullptr;
+    if (!node) return;
+    if (OnBox(node, GET_X_LPARAM(lParam))) {
+        if (!reportedDoubleClick) SetExpanded(hWnd, tree, node, !node->expanded());
+        return;
+    }
+    Select(hWnd, tree, node);
+    if (doubleClick) {
+        SetExpanded(hWnd, tree, node, !node->expanded());
+        return;
+    }
+    tree.lastClicked = node;
+    tree.lastClickTime = now;
+}
+
+LRESULT TreeMessage(HWND hWnd, Tree& tree, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: Paint(hWnd, tree); return 0;
+    case WM_ERASEBKGND: return 1;  // the paint fills the background
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        tree.focused = message == WM_SETFOCUS;
+        InvalidateRect(hWnd, nullptr, TRUE);
+        return 0;
+    case WM_SETFONT:
+        tree.font = reinterpret_cast<HFONT>(wParam);
+        tree.rowHeight = 0;
+        if (lParam) InvalidateRect(hWnd, nullptr, TRUE);
+        return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(tree.font);
+    case WM_KEYDOWN: OnKey(hWnd, tree, wParam); return 0;
+    case WM_LBUTTONDOWN: OnClick(hWnd, tree, lParam, false); return 0;
+    case WM_LBUTTONDBLCLK: OnClick(hWnd, tree, lParam, true); return 0;
+    case WM_MOUSEWHEEL: {
+        int rows = static_cast<int>(VisibleNodes(tree.root.get()).size());
+        int notches = static_cast<short>(HIWORD(wParam)) / 120;
+        tree.top = std::clamp(tree.top - 3 * notches, 0, std::max(0, rows - RowsShown(hWnd, tree)));
+        InvalidateRect(hWnd, nullptr, TRUE);
+        return 0;
+    }
+    case FTM_SELECTPATH: return SelectPath(hWnd, tree, reinterpret_cast<const char*>(lParam));
+    case FTM_GETSELPATH: {
+        std::string path;
+        if (!tree.selected || !tree.selected->DosPath(&path)) return -1;
+        return CopyText(path, wParam, lParam);
+    }
+    case FTM_GETSELNAME: return tree.selected ? CopyText(tree.selected->displayName(), wParam, lParam) : -1;
+    case FTM_GETCOUNT: return static_cast<LRESULT>(VisibleNodes(tree.root.get()).size());
+    case FTM_GETITEMTEXT: {
+        std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
+        if (wParam >= rows.size()) return -1;
+        return CopyText(rows[wParam]->displayName(), MAX_PATH, lParam);
+    }
+    case FTM_GETSELINDEX: return IndexOf(VisibleNodes(tree.root.get()), tree.selected);
+    default: return DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK TreeProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto tree = std::make_unique<Tree>();
+        tree->root = std::make_unique<FolderNode>(FolderNode::Kind::Root, "", nullptr);
+        tree->root->SetExpanded(true);
+        tree->selected = tree->root.get();
+        tree->font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        Trees()[hWnd] = std::move(tree);
+    }
+    Tree* tree = TreeOf(hWnd);
+    if (message == WM_NCDESTROY) {
+        Trees().erase(hWnd);
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+    if (!tree) return DefWindowProcA(hWnd, message, wParam, lParam);
+    return TreeMessage(hWnd, *tree, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool RegisterFolderTree(HINSTANCE module)
+{
+    WNDCLASSA existing;
+    if (GetClassInfoA(module, kFolderTreeClass, &existing)) return true;
+    WNDCLASSA wc = {};
+    wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
+    wc.lpfnWndProc = TreeProc;
+    wc.hInstance = module;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = kFolderTreeClass;
+    return RegisterClassA(&wc) != 0;
+}
+
+}  // namespace shell
