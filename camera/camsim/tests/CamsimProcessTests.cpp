@@ -1,0 +1,271 @@
+// The real camsim program: plugging in and out through the registry, and
+// the port it serves over its socket, opened as a user-mode driver opens it.
+#include "../../protocol/UsbBlocks.h"
+
+#include <windows.h>
+#include <winplat/host.h>
+#include <winplat/stidevices.h>
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+extern char** environ;
+
+namespace camera {
+namespace {
+
+using winplat::StillImageDevice;
+
+// Polls for up to twenty seconds of real time.
+template <class Condition>
+bool Eventually(Condition condition)
+{
+    for (int i = 0; i < 2000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+class Camsim {
+public:
+    explicit Camsim(std::vector<std::string> args, bool throughShell = false)
+    {
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        std::vector<std::string> argv;
+        if (throughShell) {
+            // A parent that ends without ending camsim.
+            std::string line = std::string("'") + CAMSIM_PATH + "'";
+            for (const std::string& a : args) line += " '" + a + "'";
+            argv = {"/bin/sh", "-c", line + " & wait"};
+        } else {
+            argv = {CAMSIM_PATH};
+            argv.insert(argv.end(), args.begin(), args.end());
+        }
+        std::vector<char*> pointers;
+        for (std::string& a : argv) pointers.push_back(a.data());
+        pointers.push_back(nullptr);
+        if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        output_ = out[0];
+    }
+    ~Camsim()
+    {
+        if (pid_ > 0 && !reaped_) {
+            kill(pid_, SIGTERM);  // unplugged cleanly, so that the next test starts empty
+            if (Wait() < 0) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+            }
+        }
+        if (output_ >= 0) close(output_);
+    }
+
+    pid_t pid() const { return pid_; }
+    void Signal(int signal) { kill(pid_, signal); }
+    // The exit status, or -1 when it does not end within twenty seconds.
+    int Wait()
+    {
+        int status = 0;
+        if (!Eventually([&] { return waitpid(pid_, &status, WNOHANG) == pid_; })) return -1;
+        reaped_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    // What it printed so far (waits up to twenty seconds for `lines` lines).
+    std::string Output(int lines)
+    {
+        Eventually([&] {
+            pollfd p = {output_, POLLIN, 0};
+            char buffer[512];
+            while (poll(&p, 1, 0) > 0) {
+                ssize_t n = read(output_, buffer, sizeof buffer);
+                if (n <= 0) break;
+                text_.append(buffer, static_cast<size_t>(n));
+            }
+            return std::count(text_.begin(), text_.end(), '\n') >= lines;
+        });
+        return text_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int output_ = -1;
+    bool reaped_ = false;
+    std::string text_;
+};
+
+std::vector<StillImageDevice> Devices() { return winplat::ListStillImageDevices(); }
+
+bool Listed(const std::string& description)
+{
+    for (const StillImageDevice& device : Devices()) {
+        if (device.description == description) return true;
+    }
+    return false;
+}
+
+// Entry files still on disk: a camera that unplugged cleanly leaves none.
+int EntryFiles()
+{
+    int count = 0;
+    if (DIR* dir = opendir((winplat::RuntimeFolder() + "/stillimage").c_str())) {
+        while (dirent* item = readdir(dir)) count += std::string(item->d_name).find(".dev") != std::string::npos;
+        closedir(dir);
+    }
+    return count;
+}
+
+HANDLE OpenPort(const std::string& port)
+{
+    return CreateFileA(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
+}
+
+// GET_REPLY of an opcode; returns the Win32 error (0 on success).
+DWORD AskReply(HANDLE port, DWORD opcode, CAMERA_REPLY* reply)
+{
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    PIPE_REQUEST request{opcode, sizeof *reply, reply, 0};
+    DWORD bytes = 0, error = 0;
+    if (!DeviceIoControl(port, kIoctlGetReply, &request, sizeof request, reply, sizeof *reply, &bytes, &overlapped)) {
+        error = GetLastError();
+        if (error == ERROR_IO_PENDING) {
+            error = WaitForSingleObject(overlapped.hEvent, 8000) != WAIT_OBJECT_0                ? WAIT_TIMEOUT
+                    : GetOverlappedResult(port, &overlapped, &bytes, FALSE) ? 0
+                                                                            : GetLastError();
+        }
+    }
+    CloseHandle(overlapped.hEvent);
+    return error;
+}
+
+class CamsimProcess : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string folder = winplat::RuntimeFolder() + "/stillimage";
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (dirent* item = readdir(dir)) {
+                if (item->d_name[0] != '.') unlink((folder + "/" + item->d_name).c_str());
+            }
+            closedir(dir);
+        }
+    }
+};
+
+TEST_F(CamsimProcess, PluggingInAndOutFollowsTheProgram)
+{
+    Camsim camsim({"--pictures", "2"});
+    ASSERT_TRUE(Eventually([] { return Listed("Marovane"); }));
+    std::vector<StillImageDevice> devices = Devices();
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].portName, "\\\\.\\CAMUSB0");
+    EXPECT_EQ(devices[0].internalName, "CAMUSB0");
+    EXPECT_EQ(devices[0].classId, "{8BB36A61-B445-11D2-A764-5254ABD116D5}");
+    EXPECT_EQ(devices[0].ownerProcess, static_cast<DWORD>(camsim.pid()));
+    std::string output = camsim.Output(2);
+    EXPECT_NE(output.find("\"Marovane\""), std::string::npos) << output;
+    EXPECT_NE(output.find("\\\\.\\CAMUSB0"), std::string::npos) << output;
+    EXPECT_NE(output.find("2 pictures"), std::string::npos) << output;
+
+    HANDLE port = OpenPort(devices[0].portName);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE) << GetLastError();
+    CAMERA_REPLY reply{};
+    ASSERT_EQ(AskReply(port, kOpDirectorySize, &reply), 0u);
+    EXPECT_EQ(reply.wState, kReplyDone);
+    EXPECT_EQ(reply.dwValue, 512u);
+
+    camsim.Signal(SIGTERM);
+    EXPECT_EQ(camsim.Wait(), 0);
+    EXPECT_TRUE(Devices().empty());
+    EXPECT_EQ(EntryFiles(), 0);
+    // The handle sees the device gone.
+    EXPECT_TRUE(Eventually([&] { return AskReply(port, kOpStatus, &reply) == ERROR_DEV_NOT_EXIST; }));
+    CloseHandle(port);
+    EXPECT_EQ(OpenPort("\\\\.\\CAMUSB0"), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(CamsimProcess, AKilledCameraIsDroppedFromTheList)
+{
+    Camsim camsim({"--pictures", "1", "--description", "Lumitra"});
+    ASSERT_TRUE(Eventually([] { return Listed("Lumitra"); }));
+    camsim.Signal(SIGKILL);
+    EXPECT_TRUE(Eventually([] { return Devices().empty(); }));  // even before it is reaped
+    camsim.Wait();
+    EXPECT_EQ(EntryFiles(), 1);  // it had no chance to remove its entry
+
+    // Its name is free again, and its stale entry is replaced.
+    Camsim next({"--pictures", "1", "--description", "Pardex"});
+    ASSERT_TRUE(Eventually([] { return Listed("Pardex"); }));
+    EXPECT_EQ(Devices()[0].portName, "\\\\.\\CAMUSB0");
+}
+
+TEST_F(CamsimProcess, TwoCamerasAtOnceKeepTheirOrderAndDescriptions)
+{
+    Camsim first({"--pictures", "1", "--description", "marovane"});
+    ASSERT_TRUE(Eventually([] { return Listed("marovane"); }));
+    Camsim second({"--pictures", "1", "--description", "Marovane "});
+    ASSERT_TRUE(Eventually([] { return Listed("Marovane "); }));
+    std::vector<StillImageDevice> devices = Devices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].description, "marovane");
+    EXPECT_EQ(devices[1].description, "Marovane ");
+    EXPECT_NE(devices[0].portName, devices[1].portName);
+    first.Signal(SIGINT);
+    EXPECT_EQ(first.Wait(), 0);
+    devices = Devices();
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].description, "Marovane ");
+}
+
+TEST_F(CamsimProcess, AFaultCanUnplugTheCameraFromCamsimsCommandLine)
+{
+    Camsim camsim({"--pictures", "1", "--fault", "get-reply:1@2=unplug"});
+    ASSERT_TRUE(Eventually([] { return Listed("Marovane"); }));
+    HANDLE port = OpenPort("\\\\.\\CAMUSB0");
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    CAMERA_REPLY reply{};
+    EXPECT_EQ(AskReply(port, kOpStatus, &reply), 0u);
+    EXPECT_EQ(AskReply(port, kOpStatus, &reply), static_cast<DWORD>(ERROR_DEV_NOT_EXIST));
+    EXPECT_EQ(camsim.Wait(), 0);  // the camera went away by itself
+    EXPECT_TRUE(Devices().empty());
+    CloseHandle(port);
+}
+
+TEST_F(CamsimProcess, TheEndOfItsParentUnplugsIt)
+{
+    Camsim shell({"--pictures", "1", "--description", "Orphan"}, true);
+    ASSERT_TRUE(Eventually([] { return Listed("Orphan"); }));
+    shell.Signal(SIGKILL);
+    shell.Wait();
+    EXPECT_TRUE(Eventually([] { return EntryFiles() == 0; }));  // removed by camsim itself
+}
+
+TEST_F(CamsimProcess, HelpAndMistakes)
+{
+    Camsim help({"--help"});
+    EXPECT_NE(help.Output(5).find("Usage: camsim"), std::string::npos);
+    EXPECT_EQ(help.Wait(), 0);
+    Camsim wrong({"--fault", "nonsense"});
+    EXPECT_EQ(wrong.Wait(), 2);
+    EXPECT_TRUE(Devices().empty());
+}
+
+}  // namespace
+}  // namespace camera

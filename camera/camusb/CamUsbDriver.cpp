@@ -1,0 +1,176 @@
+#include "CamUsbDriver.h"
+
+#include <winerror.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace camusb {
+
+namespace {
+
+std::string Upper(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    return name;
+}
+
+}  // namespace
+
+CamUsbDriver& CamUsbDriver::Instance()
+{
+    // Never destroyed: kernel32 keeps a pointer to it until the process ends.
+    static CamUsbDriver* driver = new CamUsbDriver;
+    return *driver;
+}
+
+std::shared_ptr<UsbLink> CamUsbDriver::ConnectToServer(const std::string& deviceName, DWORD* error)
+{
+    *error = ERROR_FILE_NOT_FOUND;
+    std::string path = camera::link::LinkSocketPath(deviceName);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.empty()) return nullptr;
+    memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return nullptr;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);  // no camera serves that name
+        return nullptr;
+    }
+    return UsbLink::Open(fd, error);
+}
+
+DWORD CamUsbDriver::Open(const char* name, DWORD, std::shared_ptr<winplat::DeviceFile>* file)
+{
+    std::string deviceName = Upper(name ? name : "");
+    if (!camera::link::IsCameraDeviceName(deviceName)) return ERROR_FILE_NOT_FOUND;
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = ports_.find(deviceName);
+    if (it != ports_.end() && !it->second.link->Alive()) {
+        bool attached = it->second.attached;
+        ports_.erase(it);
+        it = ports_.end();
+        if (attached) return ERROR_FILE_NOT_FOUND;  // that camera was unplugged
+    }
+    if (it == ports_.end()) {
+        DWORD error = 0;
+        std::shared_ptr<UsbLink> link = ConnectToServer(deviceName, &error);
+        if (!link) return error;
+        it = ports_.emplace(deviceName, Port{link, false}).first;
+    }
+    *file = std::make_shared<CamUsbFile>(it->second.link);
+    return 0;
+}
+
+DWORD CamUsbDriver::Attach(const std::string& deviceName, int fd)
+{
+    std::string key = Upper(deviceName);
+    if (!camera::link::IsCameraDeviceName(key) || fd < 0) return ERROR_INVALID_PARAMETER;
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = ports_.find(key);
+    if (it != ports_.end() && it->second.link->Alive()) {
+        close(fd);
+        return ERROR_ALREADY_EXISTS;
+    }
+    DWORD error = 0;
+    std::shared_ptr<UsbLink> link = UsbLink::Open(fd, &error);
+    if (!link) return error;
+    ports_[key] = Port{link, true};
+    return 0;
+}
+
+DWORD CamUsbDriver::Detach(const std::string& deviceName)
+{
+    std::shared_ptr<UsbLink> link;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto it = ports_.find(Upper(deviceName));
+        if (it == ports_.end()) return ERROR_FILE_NOT_FOUND;
+        link = it->second.link;
+        ports_.erase(it);
+    }
+    link->Unplug(false);
+    return 0;
+}
+
+// ---- Requests ---------------------------------------------------------------------
+
+void CamUsbFile::StartIo(IoRequest* request)
+{
+    const winplat::IoRequestInfo& info = winplat::IoGetInfo(request);
+    DWORD error = 0;
+    if (!link_->Alive()) {
+        error = ERROR_DEV_NOT_EXIST;
+    } else if (info.kind == winplat::IoKind::Read) {
+        if (info.outputSize > camera::kMaxTransfer) {
+            error = ERROR_INVALID_PARAMETER;
+        } else {
+            link_->Read(request, info.outputSize);
+        }
+    } else if (info.kind == winplat::IoKind::DeviceControl) {
+        error = StartControl(request);
+    } else {
+        error = ERROR_INVALID_FUNCTION;  // the camera takes commands through control requests only
+    }
+    if (error) winplat::IoComplete(request, error, nullptr, 0);
+}
+
+// Returns a Win32 error for a request refused at once, 0 when the link took it.
+DWORD CamUsbFile::StartControl(IoRequest* request)
+{
+    const winplat::IoRequestInfo& info = winplat::IoGetInfo(request);
+    switch (info.controlCode) {
+        case camera::kIoctlSendCommand:
+        case camera::kIoctlGetReply:
+            return StartPipeRequest(request, info.controlCode);
+        case camera::kIoctlGetChannelInfo:
+            if (info.outputSize < sizeof(camera::CHANNEL_INFO)) return ERROR_INSUFFICIENT_BUFFER;
+            link_->GetChannelInfo(request);
+            return 0;
+        case camera::kIoctlReset: {
+            DWORD selector = 0;
+            if (info.inputSize < sizeof selector) return ERROR_INVALID_PARAMETER;
+            memcpy(&selector, info.input, sizeof selector);
+            link_->Reset(request, selector);
+            return 0;
+        }
+        case camera::kIoctlGetDescriptor: {
+            camera::DESCRIPTOR_REQUEST descriptor;
+            if (info.inputSize < sizeof descriptor || info.outputSize == 0) return ERROR_INVALID_PARAMETER;
+            memcpy(&descriptor, info.input, sizeof descriptor);
+            // A USB control transfer carries at most 65,535 bytes.
+            link_->GetDescriptor(request, descriptor, std::min<DWORD>(info.outputSize, 0xFFFF));
+            return 0;
+        }
+        default:
+            return ERROR_INVALID_FUNCTION;
+    }
+}
+
+DWORD CamUsbFile::StartPipeRequest(IoRequest* request, DWORD code)
+{
+    const winplat::IoRequestInfo& info = winplat::IoGetInfo(request);
+    camera::PIPE_REQUEST pipe;
+    if (info.inputSize != sizeof pipe) return ERROR_INVALID_PARAMETER;
+    memcpy(&pipe, info.input, sizeof pipe);
+    if (code == camera::kIoctlSendCommand) {
+        camera::CAMERA_COMMAND command;
+        if (pipe.dwLength != sizeof command) return ERROR_INVALID_PARAMETER;
+        // pBuffer lies in the caller's memory: read it while the caller waits.
+        if (!winplat::IoCopyFromCaller(request, pipe.pBuffer, &command, sizeof command)) return ERROR_INVALID_PARAMETER;
+        link_->SendCommand(request, command);
+        return 0;
+    }
+    if (pipe.dwLength != sizeof(camera::CAMERA_REPLY) || !pipe.pBuffer) return ERROR_INVALID_PARAMETER;
+    if (info.outputSize < sizeof(camera::CAMERA_REPLY)) return ERROR_INSUFFICIENT_BUFFER;
+    link_->GetReply(request, pipe.dwRequest, pipe.pBuffer);
+    return 0;
+}
+
+}  // namespace camusb

@@ -1,0 +1,29 @@
+// The module's exports: the kernel driver's entry point, and the two calls
+// with which a test process plugs an in-process camera in and out.
+#include "CamUsbDriver.h"
+
+#include <winerror.h>
+
+#define CAMUSB_EXPORT extern "C" __attribute__((visibility("default")))
+
+CAMUSB_EXPORT DWORD DriverEntry(void)
+{
+    winplat::RegisterDeviceDriver(&camusb::CamUsbDriver::Instance());  // registering twice is harmless
+    return 0;
+}
+
+// Serves "\\.\<deviceName>" over `socketFd`, one end of a connected stream
+// socket whose other end a camera serves. Takes the socket. Returns 0 or a
+// Win32 error (ERROR_ALREADY_EXISTS when that name is served already).
+CAMUSB_EXPORT DWORD CamUsbAttachPort(const char* deviceName, int socketFd)
+{
+    DriverEntry();
+    return camusb::CamUsbDriver::Instance().Attach(deviceName ? deviceName : "", socketFd);
+}
+
+// Unplugs an attached camera: its requests fail with ERROR_DEV_NOT_EXIST and
+// the name is no longer served.
+CAMUSB_EXPORT DWORD CamUsbDetachPort(const char* deviceName)
+{
+    return camusb::CamUsbDriver::Instance().Detach(deviceName ? deviceName : "");
+}

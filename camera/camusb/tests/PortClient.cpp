@@ -1,0 +1,110 @@
+#include "PortClient.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace camera::testing {
+
+PortClient::PortClient(const std::string& port)
+{
+    handle_ = CreateFileA(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                          nullptr);
+    openError_ = valid() ? 0 : GetLastError();
+    overlapped_.hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+}
+
+PortClient::~PortClient()
+{
+    if (valid()) CloseHandle(handle_);
+    CloseHandle(overlapped_.hEvent);
+}
+
+Outcome PortClient::Await(BOOL submitted, DWORD waitMs)
+{
+    Outcome outcome;
+    if (submitted) {
+        outcome.atOnce = true;
+        GetOverlappedResult(handle_, &overlapped_, &outcome.bytes, FALSE);
+        return outcome;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
+        outcome.submitError = error;
+        return outcome;
+    }
+    outcome.pending = true;
+    return Finish(waitMs);
+}
+
+Outcome PortClient::Finish(DWORD waitMs)
+{
+    Outcome outcome;
+    outcome.pending = true;
+    outcome.wait = WaitForSingleObject(overlapped_.hEvent, waitMs);
+    if (outcome.wait == WAIT_OBJECT_0) {
+        if (!GetOverlappedResult(handle_, &overlapped_, &outcome.bytes, FALSE)) outcome.error = GetLastError();
+    }
+    return outcome;
+}
+
+Outcome PortClient::Cancel()
+{
+    CancelIo(handle_);
+    return Finish(0);
+}
+
+Outcome PortClient::Control(DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize, DWORD waitMs)
+{
+    DWORD bytes = 0;
+    BOOL ok = DeviceIoControl(handle_, code, const_cast<void*>(in), inSize, out, outSize, &bytes, &overlapped_);
+    return Await(ok, waitMs);
+}
+
+Outcome PortClient::Read(void* buffer, DWORD size, DWORD waitMs)
+{
+    BOOL ok = ReadFile(handle_, buffer, size, nullptr, &overlapped_);
+    return Await(ok, waitMs);
+}
+
+Outcome PortClient::SendCommand(const CAMERA_COMMAND& command, DWORD waitMs)
+{
+    PIPE_REQUEST request{command.wOpcode, sizeof command, const_cast<CAMERA_COMMAND*>(&command), 0};
+    return Control(kIoctlSendCommand, &request, sizeof request, nullptr, 0, waitMs);
+}
+
+Outcome PortClient::GetReply(DWORD opcode, CAMERA_REPLY* reply, CAMERA_REPLY* through, DWORD waitMs)
+{
+    PIPE_REQUEST request{opcode, sizeof(CAMERA_REPLY), through ? through : reply, 0};
+    return Control(kIoctlGetReply, &request, sizeof request, reply, sizeof(CAMERA_REPLY), waitMs);
+}
+
+bool PortClient::ReadCommand(const CAMERA_COMMAND& command, std::string* data, CAMERA_REPLY* reply)
+{
+    if (!SendCommand(command).Succeeded()) return false;
+    data->clear();
+    std::string chunk(kMaxTransfer, '\0');
+    for (DWORD left = command.dwLength; left > 0;) {
+        DWORD size = left < kMaxTransfer ? left : kMaxTransfer;
+        Outcome outcome = Read(chunk.data(), size);
+        if (!outcome.Succeeded()) return false;
+        data->append(chunk.data(), outcome.bytes);
+        left -= size;
+    }
+    *reply = {};
+    Outcome outcome = Read(reply, sizeof *reply);
+    return outcome.Succeeded() && outcome.bytes == sizeof *reply;
+}
+
+CAMERA_COMMAND PortClient::Command(WORD opcode, DWORD stamp, DWORD param, DWORD length, const char* name)
+{
+    CAMERA_COMMAND command{};
+    command.wType = 1;
+    command.wOpcode = opcode;
+    command.dwStamp = stamp;
+    command.dwParam = param;
+    command.dwLength = length;
+    snprintf(command.szName, sizeof command.szName, "%s", name);
+    return command;
+}
+
+}  // namespace camera::testing

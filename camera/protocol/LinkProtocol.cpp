@@ -1,0 +1,110 @@
+#include "LinkProtocol.h"
+
+#include <winplat/host.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+
+namespace camera::link {
+
+void EncodeHeader(const FrameHeader& header, uint8_t out[kHeaderSize])
+{
+    Put32(out, header.length);
+    Put16(out + 4, header.type);
+    Put16(out + 6, header.flags);
+    Put32(out + 8, header.id);
+}
+
+bool DecodeHeader(const uint8_t in[kHeaderSize], FrameHeader* header)
+{
+    header->length = Get32(in);
+    header->type = Get16(in + 4);
+    header->flags = Get16(in + 6);
+    header->id = Get32(in + 8);
+    return header->length <= kMaxPayload;
+}
+
+Bytes EncodeFrame(FrameType type, uint16_t flags, uint32_t id, const void* payload, size_t size)
+{
+    Bytes frame(kHeaderSize + size);
+    EncodeHeader({static_cast<uint32_t>(size), static_cast<uint16_t>(type), flags, id}, frame.data());
+    if (size) memcpy(frame.data() + kHeaderSize, payload, size);
+    return frame;
+}
+
+FrameSplitter::Result FrameSplitter::Next(FrameHeader* header, Bytes* payload)
+{
+    if (buffer_.size() - offset_ < kHeaderSize) return Result::NeedMore;
+    if (!DecodeHeader(buffer_.data() + offset_, header)) return Result::Broken;
+    if (buffer_.size() - offset_ - kHeaderSize < header->length) return Result::NeedMore;
+    const uint8_t* start = buffer_.data() + offset_ + kHeaderSize;
+    payload->assign(start, start + header->length);
+    offset_ += kHeaderSize + header->length;
+    if (offset_ == buffer_.size()) {
+        buffer_.clear();
+        offset_ = 0;
+    }
+    return Result::Frame;
+}
+
+bool IsCameraDeviceName(const std::string& name)
+{
+    static const char prefix[] = "CAMUSB";
+    if (name.size() <= 6 || name.size() > 9) return false;
+    for (size_t i = 0; i < 6; ++i) {
+        if (std::toupper(static_cast<unsigned char>(name[i])) != prefix[i]) return false;
+    }
+    for (size_t i = 6; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+    }
+    return true;
+}
+
+std::string CameraDeviceName(int number) { return "CAMUSB" + std::to_string(number); }
+
+std::string LinkSocketPath(const std::string& deviceName)
+{
+    std::string folder = winplat::RuntimeFolder() + "/camusb";
+    std::string path = folder + "/" + deviceName + ".sock";
+    if (path.size() >= sizeof(sockaddr_un{}.sun_path)) return "";
+    return path;
+}
+
+void SizeSocketBuffers(int fd)
+{
+    int size = kSocketBuffer;
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+}
+
+bool WriteAll(int fd, const void* data, size_t size)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size) {
+        ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size)
+{
+    auto* p = static_cast<uint8_t*>(data);
+    while (size) {
+        ssize_t n = read(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace camera::link
