@@ -1,0 +1,262 @@
+// The failure tables of the transport, reached through the camera's fault
+// plan: every step timed out and lost, malformed and foreign replies, the
+// camera's status codes, refused submissions and their follow-up queries.
+#include "DriverFixture.h"
+
+#include <thread>
+
+namespace minidriver_tests {
+namespace {
+
+enum class Command { DirectorySize, ReadFile, Plain, Version, Descriptor, Delete, DeviceReset };
+
+struct StepCase {
+    const char* name;
+    Command command;
+    Step step;
+    int32_t opcode;
+};
+
+const StepCase kSteps[] = {
+    {"DirectorySizeReply", Command::DirectorySize, Step::GetReply, 2},
+    {"ReadCommand", Command::ReadFile, Step::SendCommand, 4},
+    {"ReadData", Command::ReadFile, Step::DataRead, 4},
+    {"ReadFinalStatus", Command::ReadFile, Step::StatusRead, 4},
+    {"PlainCommand", Command::Plain, Step::SendCommand, 6},
+    {"PlainReply", Command::Plain, Step::GetReply, 6},
+    {"VersionCommand", Command::Version, Step::SendCommand, 7},
+    {"VersionReply", Command::Version, Step::GetReply, 7},
+    {"Descriptor", Command::Descriptor, Step::GetDescriptor, 3},
+    {"DeleteCommand", Command::Delete, Step::SendCommand, 16},
+    {"DeleteReply", Command::Delete, Step::GetReply, 16},
+    {"Reset", Command::DeviceReset, Step::Reset, 3},
+};
+
+class Failures : public CameraDriverTest {
+protected:
+    void SetUp() override
+    {
+        CameraDriverTest::SetUp();
+        cam_->card().AddSamplePictures(1);
+        cam_->card().PutFile("S0000099JPG", Pattern(3 * kChunk));
+    }
+
+    HRESULT Run(Command command)
+    {
+        DWORD value = 0;
+        BYTE out[64];
+        switch (command) {
+            case Command::DirectorySize:
+                return Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &value, 4, nullptr);
+            case Command::ReadFile:
+                return ReadFile("S0000099JPG", 0, 100, &data_, &actual_);
+            case Command::Plain:
+                return Escape(ESC_PLAIN_COMMAND, Params(0));
+            case Command::Version:
+                return Escape(ESC_GET_VERSION, nullptr, 0, &value, 4, nullptr);
+            case Command::Descriptor:
+                return Escape(ESC_GET_USB_DESCRIPTOR, Params(0x0003'0002), out, sizeof(out), nullptr);
+            case Command::Delete:
+                return Escape(ESC_DELETE_FILE, Params(0, 0, "S0000001JPG"));
+            case Command::DeviceReset:
+                return device_->DeviceReset();
+        }
+        return E_UNEXPECTED;
+    }
+
+    std::vector<BYTE> data_;
+    DWORD actual_ = 0;
+};
+
+class EachStep : public Failures, public ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(EachStep, TimedOutWhileTheCameraReportsNoErrorGivesTimeout)
+{
+    AddFault(FaultRule::On(GetParam().step, GetParam().opcode).FromNow(1).NoAnswer());
+    EXPECT_EQ(Run(GetParam().command), kTimeout);
+    EXPECT_EQ(StatusQueries(), 1u);
+    // The step was cancelled: the next command finds the link free.
+    EXPECT_EQ(Run(GetParam().command), GetParam().command == Command::Delete ? kServiceError : S_OK);
+}
+
+TEST_P(EachStep, LateAnswerToATimedOutStepFindsItCancelled)
+{
+    // The answer comes after the bound; by then the step's OVERLAPPED and
+    // buffers are gone, so the request must have been cancelled.
+    AddFault(FaultRule::On(GetParam().step, GetParam().opcode).FromNow(1).Delay(12000));
+    EXPECT_EQ(Run(GetParam().command), kTimeout);
+    Sleep(6000);
+    EXPECT_EQ(Run(GetParam().command), GetParam().command == Command::Delete ? kServiceError : S_OK);
+}
+
+TEST_P(EachStep, TimedOutWhileTheCameraReportsAnErrorGivesThatError)
+{
+    AddFault(FaultRule::On(GetParam().step, GetParam().opcode).FromNow(1).NoAnswer());
+    AddFault(FaultRule::On(Step::GetReply, 1).FromNow(1).CameraError(5));
+    EXPECT_EQ(Run(GetParam().command), kServiceError);
+}
+
+TEST_P(EachStep, DeviceLostGivesSFalse)
+{
+    AddFault(FaultRule::On(GetParam().step, GetParam().opcode).FromNow(1).Unplug());
+    EXPECT_EQ(Run(GetParam().command), S_FALSE);
+    EXPECT_EQ(StatusQueries(), 0u);
+    EXPECT_EQ(Run(GetParam().command), S_FALSE);  // and gone it stays
+}
+
+TEST_P(EachStep, RefusedWithInvalidParameterGivesInvalidArgWithoutAQuery)
+{
+    AddFault(FaultRule::On(GetParam().step, GetParam().opcode).FromNow(1).Fail(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(Run(GetParam().command), E_INVALIDARG);
+    EXPECT_EQ(StatusQueries(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transport, EachStep, ::testing::ValuesIn(kSteps),
+                         [](const ::testing::TestParamInfo<StepCase>& info) { return info.param.name; });
+
+// ---- Refused submissions and their follow-up --------------------------------------
+
+TEST_F(Failures, RefusedStepWithoutCameraErrorSucceedsWithoutOutput)
+{
+    AddFault(FaultRule::On(Step::SendCommand, 7).FromNow(1).Fail(ERROR_BUSY));
+    DWORD version = 0x1234;
+    DWORD actual = 77;
+    EXPECT_EQ(Escape(ESC_GET_VERSION, nullptr, 0, &version, 4, &actual), S_OK);
+    EXPECT_EQ(version, 0x1234u);
+    EXPECT_EQ(actual, 77u);
+    EXPECT_EQ(StatusQueries(), 1u);
+    EXPECT_EQ(cam_->commands().size(), 0u);
+}
+
+TEST_F(Failures, RefusedStepTakesTheCameraErrorOfTheFollowUp)
+{
+    AddFault(FaultRule::On(Step::GetReply, 2).FromNow(1).Fail(ERROR_BUSY));
+    AddFault(FaultRule::On(Step::GetReply, 1).FromNow(1).CameraError(12));
+    DWORD size = 0;
+    EXPECT_EQ(Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &size, 4, nullptr), S_FALSE);
+}
+
+TEST_F(Failures, FollowUpQueryRefusedTwiceGivesFail)
+{
+    AddFault(FaultRule::On(Step::SendCommand, 6).FromNow(1).Fail(ERROR_BUSY));
+    AddFault(FaultRule::On(Step::GetReply, 1).Every().Fail(ERROR_BUSY));
+    EXPECT_EQ(Run(Command::Plain), E_FAIL);  // 13
+}
+
+TEST_F(Failures, FollowUpQueryFindingTheDeviceGoneGivesSFalse)
+{
+    AddFault(FaultRule::On(Step::SendCommand, 6).FromNow(1).Fail(ERROR_BUSY));
+    AddFault(FaultRule::On(Step::GetReply, 1).FromNow(1).Fail(ERROR_BUSY));
+    AddFault(FaultRule::On(Step::GetReply, 1).FromNow(2).Fail(ERROR_DEV_NOT_EXIST));
+    EXPECT_EQ(Run(Command::Plain), S_FALSE);  // 14 on the retry
+}
+
+TEST_F(Failures, FollowUpQueryWithoutAnswerGivesBadReply)
+{
+    AddFault(FaultRule::On(Step::SendCommand, 6).FromNow(1).Fail(ERROR_BUSY));
+    AddFault(FaultRule::On(Step::GetReply, 1).FromNow(1).NoAnswer());
+    EXPECT_EQ(Run(Command::Plain), kServiceError);  // 8: the reply stayed zeroed
+}
+
+// ---- Reads --------------------------------------------------------------------------
+
+TEST_F(Failures, FailureInTheSecondChunkCountsTheFirst)
+{
+    std::vector<BYTE> file = Pattern(kChunk + 1, 5);
+    cam_->card().PutFile("S0000001JPG", file);
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(2).Fail(ERROR_INVALID_PARAMETER));
+    DWORD actual = 0;
+    EXPECT_EQ(ReadFile("S0000001JPG", 0, kChunk + 1, &data_, &actual), E_INVALIDARG);
+    EXPECT_EQ(actual, kChunk);
+    EXPECT_TRUE(std::equal(data_.begin(), data_.begin() + kChunk, file.begin()));
+    EXPECT_EQ(data_[kChunk], 0);
+}
+
+TEST_F(Failures, RefusedChunkWithoutCameraErrorGoesOnToTheFinalStatus)
+{
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(1).Fail(ERROR_BUSY));
+    // The final status read is the next read: refused, it shows that it ran.
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(2).Fail(ERROR_INVALID_PARAMETER));
+    DWORD actual = 0;
+    EXPECT_EQ(ReadFile("S0000099JPG", 0, 2 * kChunk, &data_, &actual), E_INVALIDARG);
+    EXPECT_EQ(actual, 0u);
+    EXPECT_EQ(StatusQueries(), 1u);
+}
+
+TEST_F(Failures, TimedOutReadIsCancelledAlsoWhenTheDeviceIsFoundGone)
+{
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(1).NoAnswer());
+    AddFault(FaultRule::On(Step::GetReply, 1).FromNow(1).Unplug());
+    DWORD actual = 0;
+    EXPECT_EQ(ReadFile("S0000099JPG", 0, 2 * kChunk, &data_, &actual), S_FALSE);
+    EXPECT_EQ(actual, 0u);
+}
+
+TEST_F(Failures, UnplugWhileAReadIsPendingFailsTheRead)
+{
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(1).NoAnswer());
+    std::thread unplugger = UnplugWhenPending(Step::SendCommand);
+    DWORD actual = 0;
+    HRESULT hr = ReadFile("S0000099JPG", 0, 100, &data_, &actual);
+    unplugger.join();
+    EXPECT_EQ(hr, E_FAIL);  // the read completed, with an error
+    EXPECT_EQ(actual, 0u);
+}
+
+// ---- Replies ---------------------------------------------------------------------------
+
+TEST_F(Failures, MalformedAndForeignRepliesAreServiceErrors)
+{
+    const FaultRule rules[] = {
+        FaultRule::On(Step::GetReply, 2).FromNow(1).State(2),
+        FaultRule::On(Step::GetReply, 2).FromNow(1).Error(1),
+    };
+    for (const FaultRule& rule : rules) {
+        AddFault(rule);
+        EXPECT_EQ(Run(Command::DirectorySize), kServiceError);
+    }
+    EXPECT_EQ(Run(Command::DirectorySize), S_OK);  // the stamp is not compared
+    for (const FaultRule& rule : {FaultRule::On(Step::StatusRead, 4).FromNow(1).Error(1),
+                                  FaultRule::On(Step::StatusRead, 4).FromNow(1).ForeignStamp(),
+                                  FaultRule::On(Step::StatusRead, 4).FromNow(1).State(0)}) {
+        AddFault(rule);
+        EXPECT_EQ(Run(Command::ReadFile), kServiceError);
+    }
+    AddFault(FaultRule::On(Step::GetReply, 6).FromNow(1).ForeignStamp());
+    EXPECT_EQ(Run(Command::Plain), kServiceError);
+}
+
+struct StatusCase {
+    DWORD status;
+    HRESULT result;
+};
+
+class CameraStatus : public Failures, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(CameraStatus, FinalStatusOfAReadMapsThroughTheTable)
+{
+    AddFault(FaultRule::On(Step::StatusRead, 4).FromNow(1).CameraError(GetParam().status));
+    EXPECT_EQ(Run(Command::ReadFile), GetParam().result);
+    EXPECT_EQ(actual_, 100u);
+}
+
+TEST_P(CameraStatus, ErrorReportedAfterARefusedStepMapsThroughTheTable)
+{
+    AddFault(FaultRule::On(Step::SendCommand, 16).FromNow(1).Fail(ERROR_BUSY));
+    AddFault(FaultRule::On(Step::GetReply, 1).FromNow(1).CameraError(GetParam().status));
+    EXPECT_EQ(Run(Command::Delete), GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transport, CameraStatus,
+                         ::testing::Values(StatusCase{0, S_OK}, StatusCase{2, S_FALSE}, StatusCase{5, kServiceError},
+                                           StatusCase{6, kServiceError}, StatusCase{7, S_FALSE},
+                                           StatusCase{8, kServiceError}, StatusCase{11, kServiceError},
+                                           StatusCase{12, S_FALSE}, StatusCase{13, E_FAIL},
+                                           StatusCase{14, S_FALSE}, StatusCase{225, E_INVALIDARG},
+                                           StatusCase{227, kServiceError}, StatusCase{99, E_FAIL}),
+                         [](const ::testing::TestParamInfo<StatusCase>& info) {
+                             return "Status" + std::to_string(info.param.status);
+                         });
+
+}  // namespace
+}  // namespace minidriver_tests
