@@ -35,6 +35,8 @@ public:
     DWORD issuer = 0;                        // thread that submitted it
     CallerState callerState = CallerState::Waiting;
     bool driverDone = false;
+    bool starting = true;           // StartIo has not returned yet
+    bool completedInline = false;   // completed by the submitting thread inside StartIo
     DWORD error = 0;                         // result, for synchronous requests
     DWORD bytes = 0;
     std::weak_ptr<PendingList> owner;        // the handle's list while the caller waits
@@ -145,14 +147,21 @@ private:
             pending_->items.push_back(request);
         }
         file_->StartIo(request.get());
+        {
+            std::lock_guard<std::mutex> guard(winplat::SyncLock());
+            request->starting = false;
+        }
         return overlapped_ ? Started(request, done) : AwaitSynchronous(request, done);
     }
 
-    // Overlapped submission: done at once, or pending.
+    // Overlapped submission: done at once, or pending. Only a request that
+    // the driver completed within StartIo on the submitting thread counts as
+    // done at once; one completed meanwhile by another thread of the driver
+    // was pending, as it is when the driver's dispatch marks it so.
     BOOL Started(const std::shared_ptr<IoRequest>& request, DWORD* done)
     {
         std::lock_guard<std::mutex> guard(winplat::SyncLock());
-        if (request->callerState == IoRequest::CallerState::Waiting) {
+        if (request->callerState == IoRequest::CallerState::Waiting || !request->completedInline) {
             SetLastError(ERROR_IO_PENDING);
             return FALSE;
         }
@@ -312,6 +321,7 @@ void IoComplete(IoRequest* request, DWORD error, const void* output, DWORD size)
         std::lock_guard<std::mutex> guard(SyncLock());
         if (request->driverDone) return;  // completed twice: a driver fault, ignored
         request->driverDone = true;
+        request->completedInline = request->starting && request->issuer == GetCurrentThreadId();
         hold = std::move(request->driverHold);
         if (request->callerState == IoRequest::CallerState::Waiting) {
             DWORD bytes = std::min(size, request->info.outputSize);

@@ -9,8 +9,11 @@
 //
 // Every DeviceIoControl, ReadFile and WriteFile on a device handle becomes an
 // IoRequest handed to DeviceFile::StartIo. The driver completes it exactly
-// once with IoComplete, from any thread, at once or later. Until then the
-// caller sees ERROR_IO_PENDING (overlapped handles) or waits (the others).
+// once with IoComplete, from any thread, at once or later. A request
+// completed inside StartIo on the submitting thread is done at once (the
+// call returns its result); any other is pending: the caller sees
+// ERROR_IO_PENDING (overlapped handles) or waits (the others), even when
+// another thread of the driver completed it before StartIo returned.
 // Requests are buffered: the input is copied when submitted, the output is
 // copied into the caller's buffer when completed. A request the caller has
 // cancelled (CancelIo, or closing its handle) is completed for the caller at

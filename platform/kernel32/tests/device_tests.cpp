@@ -43,6 +43,17 @@ TEST_F(Devices, RequestCompletedAtOnceReturnsTrue)
     EXPECT_EQ(WaitForSingleObject(overlapped_.hEvent, 0), WAIT_OBJECT_0);  // signalled as well
 }
 
+TEST_F(Devices, CompletionByAnotherThreadDuringSubmissionIsStillPending)
+{
+    // A failure the driver reports from its own thread is a failed
+    // completion, never a failed submission, however fast it comes.
+    EXPECT_FALSE(DeviceIoControl(handle_, kCompleteFromWorker, nullptr, 0, nullptr, 0, nullptr, &overlapped_));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    DWORD n;
+    EXPECT_FALSE(GetOverlappedResult(handle_, &overlapped_, &n, TRUE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+}
+
 TEST_F(Devices, PendingRequestCompletesLater)
 {
     char out[16] = {};

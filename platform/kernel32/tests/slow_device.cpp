@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <thread>
 
 DWORD SlowDevice::Open(const char* name, DWORD, std::shared_ptr<winplat::DeviceFile>* file)
 {
@@ -17,6 +18,10 @@ void SlowDevice::StartIo(winplat::IoRequest* request)
     const winplat::IoRequestInfo& info = winplat::IoGetInfo(request);
     if (info.kind == winplat::IoKind::DeviceControl && info.controlCode == kEchoNow) {
         winplat::IoComplete(request, 0, info.input, info.inputSize);
+        return;
+    }
+    if (info.kind == winplat::IoKind::DeviceControl && info.controlCode == kCompleteFromWorker) {
+        std::thread([request] { winplat::IoComplete(request, ERROR_GEN_FAILURE, nullptr, 0); }).join();
         return;
     }
     std::lock_guard<std::mutex> guard(lock_);

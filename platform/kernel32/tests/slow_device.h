@@ -14,6 +14,10 @@ constexpr DWORD kEchoNow = 0x80002000;
 // writes "reply" through that address when completed with WriteThrough.
 constexpr DWORD kWriteThrough = 0x80002004;
 
+// Control code that another thread of the device completes before StartIo
+// returns.
+constexpr DWORD kCompleteFromWorker = 0x80002008;
+
 class SlowDevice : public winplat::DeviceDriver, public winplat::DeviceFile {
 public:
     SlowDevice() { winplat::RegisterDeviceDriver(this); }
