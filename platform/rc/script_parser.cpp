@@ -350,19 +350,7 @@ DialogItem ScriptParser::Control(bool extended)
         item.windowClass = ControlClass();
         ExpectComma();
         item.style = StyleList(WS_CHILD | WS_VISIBLE);
-        ExpectComma();
-        item.x = Coordinate();
-        ExpectComma();
-        item.y = Coordinate();
-        ExpectComma();
-        item.cx = Coordinate();
-        ExpectComma();
-        item.cy = Coordinate();
-        if (TakeComma()) item.exStyle = StyleList(0);
-        if (TakeComma()) {
-            if (!extended) Fail(Here(), "a help id needs DIALOGEX");
-            item.helpId = static_cast<uint32_t>(Expression());
-        }
+        ControlTail(item, extended, false);
         return item;
     }
     const ControlKind* kind = nullptr;
@@ -377,12 +365,13 @@ DialogItem ScriptParser::Control(bool extended)
     }
     item.id = static_cast<int32_t>(Ranged(idLow, idHigh, "control id"));
     item.style = WS_CHILD | WS_VISIBLE | kind->style;
-    ControlTail(item, extended);
+    ControlTail(item, extended, true);
     return item;
 }
 
-// x, y, cx, cy [, style [, exstyle [, helpid]]] of the shorthand statements.
-void ScriptParser::ControlTail(DialogItem& item, bool extended)
+// x, y, cx, cy [, style] [, exstyle [, helpid]]: the style comes here in the
+// shorthand statements; CONTROL gives it before the rectangle.
+void ScriptParser::ControlTail(DialogItem& item, bool extended, bool styleFollows)
 {
     ExpectComma();
     item.x = Coordinate();
@@ -392,7 +381,7 @@ void ScriptParser::ControlTail(DialogItem& item, bool extended)
     item.cx = Coordinate();
     ExpectComma();
     item.cy = Coordinate();
-    if (TakeComma()) item.style = StyleList(item.style);
+    if (styleFollows && TakeComma()) item.style = StyleList(item.style);
     if (TakeComma()) item.exStyle = StyleList(0);
     if (TakeComma()) {
         if (!extended) Fail(Here(), "a help id needs DIALOGEX");

@@ -45,7 +45,7 @@ private:
     void DialogResource(const ResourceId& name, bool extended, const Location& where);
     void DialogOption(Dialog& dialog, bool& styleGiven);
     DialogItem Control(bool extended);
-    void ControlTail(DialogItem& item, bool extended);
+    void ControlTail(DialogItem& item, bool extended, bool styleFollows);
     void BitmapResource(const ResourceId& name, const Location& where);
     void IconResource(const ResourceId& name, const Location& where);
     std::string ReadNamedFile(const Token& fileName);
