@@ -1,0 +1,5 @@
+// The program's one application object; the framework's entry
+// (AfxWinMain) finds it and calls its InitInstance.
+#include "SnapfetchApp.h"
+
+CSnapfetchApp theApp;
