@@ -1,0 +1,217 @@
+// Filling the picture list from the camera: the picture directory, then each
+// picture's thumbnail file, decoded into a bitmap for the grid.
+#include "CameraDlg.h"
+#include "CameraEntry.h"
+#include "CameraSession.h"
+#include "JpegDecoder.h"
+#include "ProgressDlg.h"
+
+#include <string.h>
+
+#include <functional>
+
+namespace {
+
+// Attempts at the directory: up to three series of five, with a message and
+// a pause after each failed series.
+const int kRetrySeries = 3;
+const int kAttemptsPerSeries = 5;
+const DWORD kRetryPause = 300;
+
+// Full size of every camera picture ("S" names).
+const LONG kPictureWidth = 1792;
+const LONG kPictureHeight = 1200;
+
+void ShowRetryMessage(int nSeries)
+{
+    CString strText;
+    strText.Format("Retry %d", nSeries);
+    AfxMessageBox(strText, MB_OK, 0);
+}
+
+void ShowNoPicturesMessage()
+{
+    CString strText = "1.Not find image from your digital camera.";
+    CString strLine;
+    strLine.Format("%s\n2.Makesure your CF card have picture.", static_cast<LPCSTR>(strText));
+    strText = strLine;
+    strLine.Format("%s\n3.Reset and plug it again.", static_cast<LPCSTR>(strText));
+    AfxMessageBox(strLine, MB_OK, 0);
+}
+
+// Up to three series of five directory attempts, until one reads entries;
+// each failed series is told and followed by a pause. The entries read, or 0.
+int ReadWithRetries(const std::function<int(CameraEntry**)>& readDirectory, CameraEntry** ppEntries)
+{
+    int nEntries = 0;
+    for (int nSeries = 1; nSeries <= kRetrySeries && nEntries == 0; ++nSeries) {
+        for (int nAttempt = 0; nAttempt < kAttemptsPerSeries && nEntries == 0; ++nAttempt) {
+            // A failed attempt may leave the entries of its first blocks;
+            // they would stand in for the first entries of the next one.
+            FreeCameraEntries(*ppEntries);
+            *ppEntries = NULL;
+            nEntries = readDirectory(ppEntries);
+        }
+        if (nEntries == 0) {
+            ShowRetryMessage(nSeries);
+            Sleep(kRetryPause);
+        }
+    }
+    return nEntries;
+}
+
+CameraEntry** TailOf(CameraEntry** ppEntries)
+{
+    while (*ppEntries) ppEntries = &(*ppEntries)->pNext;
+    return ppEntries;
+}
+
+// A packed bottom-up 24-bit bitmap of the decoder's picture in a moveable
+// block, or null.
+HGLOBAL MakePackedDib(const BITMAPINFOHEADER& header, const BYTE* pPixels)
+{
+    DWORD dwStride = ((static_cast<DWORD>(header.biWidth) * 24 + 31) / 32) * 4;
+    DWORD dwPixelBytes = static_cast<DWORD>(header.biHeight) * dwStride;
+    HGLOBAL hDib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + dwPixelBytes);
+    if (!hDib) return NULL;
+    auto* pDib = static_cast<BYTE*>(GlobalLock(hDib));
+    memcpy(pDib, &header, sizeof(BITMAPINFOHEADER));
+    // The decoder's rows are already padded: its widths are multiples of 16.
+    DWORD dwCopied = dwPixelBytes < header.biSizeImage ? dwPixelBytes : header.biSizeImage;
+    memcpy(pDib + sizeof(BITMAPINFOHEADER), pPixels, dwCopied);
+    GlobalUnlock(hDib);
+    return hDib;
+}
+
+}  // namespace
+
+void CCameraDlg::OnFromDsc()
+{
+    CProgressDlg progress;
+    DoWaitCursor(1);
+    if (m_bCameraMode != 1) {
+        DoWaitCursor(-1);
+        return;
+    }
+
+    CameraEntry* pEntries = NULL;
+    int nEntries = ReadWithRetries([this](CameraEntry** ppEntries) { return ReadPictureDirectory(ppEntries); },
+                                   &pEntries);
+    if (nEntries == 0) {
+        ShowNoPicturesMessage();
+        FreeCameraEntries(pEntries);
+        // The attempts may have emptied the list: the grid must not go on
+        // showing pictures that are gone.
+        UpdatePageButtons();
+        InvalidateGrid();
+        DoWaitCursor(-1);
+        return;
+    }
+
+    progress.SetRange(1, static_cast<WORD>(nEntries));
+    progress.SetStep(1);
+    progress.ShowWindow(SW_SHOW);
+    BOOL bCorrupted = FALSE;
+    CameraEntry* pEntry = pEntries;
+    for (int k = 1; k <= nEntries && pEntry; ++k, pEntry = pEntry->pNext) {
+        CString strText;
+        strText.Format("%d of %d", k, nEntries);
+        progress.SetText(strText);
+        // An empty picture has no thumbnail, and an unsafe name must never
+        // become a file name: both are corrupted files.
+        if (pEntry->dwFileSize == 0 || !IsPlainCameraName(pEntry->szPicture)) {
+            bCorrupted = TRUE;
+        } else if (LPBYTE pThumbFile = FetchCameraFile(pEntry->szThumbnail, pEntry->dwThumbSize)) {
+            char szName[kCameraNameChars + 1];
+            memcpy(szName, pEntry->szPicture, kCameraNameChars);
+            szName[kCameraNameChars] = '\0';
+            if (!AddThumbnail(pThumbFile, pEntry->dwFileSize, pEntry->dwThumbSize, szName)) bCorrupted = TRUE;
+            VirtualFree(pThumbFile, 0, MEM_RELEASE);
+        }
+        progress.StepIt();
+    }
+    progress.ShowWindow(SW_HIDE);
+    m_pictures.Rewind();
+    // Also with fewer pictures than before: no paging is left for a page
+    // that is gone.
+    UpdatePageButtons();
+    FreeCameraEntries(pEntries);
+    if (bCorrupted) AfxMessageBox("Some files are corrupted", MB_OK, 0);
+    InvalidateGrid();
+    DoWaitCursor(-1);
+}
+
+int CCameraDlg::ReadPictureDirectory(CameraEntry** ppEntries)
+{
+    if (!m_pStillImage || !m_pStiDevice) return 0;
+    CCameraSession session(m_pStiDevice);
+    if (!session.BeginTransfer(TRUE)) return 0;
+    // From here on the list is rebuilt from what the camera holds now.
+    m_pictures.RemoveAll();
+    DWORD dwDirectorySize = 0;
+    if (!session.Read(ESC_GET_DIRECTORY_SIZE, NULL, 0, &dwDirectorySize, sizeof(dwDirectorySize))) return 0;
+    auto* pBlock = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDirectoryBlockSize));
+    if (!pBlock) return 0;
+
+    CameraEntry** ppTail = TailOf(ppEntries);
+    int nAppended = 0;
+    DWORD dwBlocks = (dwDirectorySize + kDirectoryBlockSize - 1) / kDirectoryBlockSize;
+    for (DWORD b = 0; b < dwBlocks; ++b) {
+        ESC_PARAMS params = {};
+        params.dwParam = b * kDirectoryBlockSize;
+        params.dwLength = kDirectoryBlockSize;
+        if (!session.Read(ESC_READ_DIRECTORY, &params, sizeof(params), pBlock, kDirectoryBlockSize)) {
+            nAppended = 0;
+            break;
+        }
+        nAppended += AppendBlockEntries(pBlock, &ppTail);
+    }
+    HeapFree(GetProcessHeap(), 0, pBlock);
+    return nAppended;
+}
+
+LPBYTE CCameraDlg::FetchCameraFile(LPCSTR lpszName, DWORD dwLength)
+{
+    dwLength |= 1;  // the camera's transfers are of odd length
+    if (!m_pStillImage || !m_pStiDevice) return NULL;
+    CCameraSession session(m_pStiDevice);
+    if (!session.BeginTransfer(TRUE)) return NULL;
+    auto* pBuffer = static_cast<LPBYTE>(VirtualAlloc(NULL, dwLength, MEM_COMMIT, PAGE_READWRITE));
+    if (!pBuffer) return NULL;
+    ESC_PARAMS params = MakeFileParams(lpszName, dwLength);
+    BOOL bRead = session.Read(ESC_READ_FILE, &params, sizeof(params), pBuffer, dwLength);
+    session.End();
+    if (!bRead) {
+        VirtualFree(pBuffer, 0, MEM_RELEASE);
+        return NULL;
+    }
+    return pBuffer;
+}
+
+int CCameraDlg::AddThumbnail(const BYTE* pThumbFile, DWORD dwFileSize, DWORD dwThumbSize, LPCSTR lpszName)
+{
+    // Without bytes after the lead-in there is no stream to decode.
+    if (dwThumbSize <= kThumbnailLeadIn) return 0;
+    CJpegDecoder decoder;
+    BYTE* pPixels = decoder.DecodeMemory(pThumbFile + kThumbnailLeadIn, dwThumbSize - kThumbnailLeadIn);
+    HGLOBAL hDib = pPixels ? MakePackedDib(*decoder.GetBitmapHeader(), pPixels) : NULL;
+    if (!hDib) {
+        decoder.FreeBuffers();
+        return 0;
+    }
+    int nBefore = m_pictures.m_nCount;
+    m_pictures.Add(lpszName, dwFileSize, dwThumbSize, hDib);
+    GlobalFree(hDib);
+    BOOL bAdded = m_pictures.m_nCount > nBefore;
+    if (bAdded) {
+        // The header describes the full picture, not its thumbnail.
+        BITMAPINFOHEADER* pHeader = decoder.GetBitmapHeader();
+        if (dwFileSize != 0) {
+            pHeader->biWidth = kPictureWidth;
+            pHeader->biHeight = kPictureHeight;
+        }
+        m_pictures.SetPictureHeader(pHeader);
+    }
+    decoder.FreeBuffers();
+    return bAdded ? 1 : 0;
+}

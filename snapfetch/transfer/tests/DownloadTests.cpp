@@ -1,0 +1,276 @@
+// Downloading the selected pictures: the two destination dialogs, the files
+// written, and what a failure leaves behind.
+#include "TransferFixture.h"
+
+#include <winplat/shellbrowse.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace transfer_tests {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kDownloadErrorText[] = "download data error!!\nPlease Reset and plug it again.";
+const char kSampleFolder[] = "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE";
+
+class Download : public TransferTest {
+protected:
+    // A camera holding pictures of these sizes (their bytes a pattern).
+    camera::VirtualCamera& PlugSizes(const std::vector<size_t>& sizes)
+    {
+        camera::VirtualCamera& cam = Plug(0);
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            camera::Bytes bytes = Pattern(sizes[i], static_cast<unsigned>(i + 1));
+            // A thumbnail is fetched for as many bytes as its picture has.
+            cam.card().AddPicture(bytes, ThumbnailFile(static_cast<int>(i), std::min<size_t>(sizes[i], 20480)));
+            pictures_.push_back(bytes);
+        }
+        return cam;
+    }
+
+    // What the file of picture i must hold: the picture, and a zero when its
+    // size is even (the transfers are of odd length).
+    std::string Expected(size_t i) const
+    {
+        std::string bytes(pictures_[i].begin(), pictures_[i].end());
+        if (bytes.size() % 2 == 0) bytes.push_back('\0');
+        return bytes;
+    }
+
+    // Answers "Creat path" with OK and the browser with OK where it opens.
+    static void AcceptBothDialogs()
+    {
+        AnswerBox(IDOK);
+        AnswerBox(IDOK);
+    }
+
+    // Answers the browser by choosing the drive C: itself.
+    static void ChooseDriveC()
+    {
+        wa::WhenModal([](HWND) {
+            wa::PressKey(VK_HOME);  // My Computer
+            wa::PressKey(VK_DOWN);  // Local Disk (C:)
+            wa::PressKey(VK_RETURN);
+        });
+    }
+
+    size_t FileReads(camera::VirtualCamera& cam) { return Commands(cam, kOpReadFile).size(); }
+
+    std::vector<camera::Bytes> pictures_;
+};
+
+TEST_F(Download, ThreePicturesBecomeTheirFilesInListOrder)
+{
+    camera::VirtualCamera& cam = PlugSizes({8000, 8001, 70000});
+    std::vector<std::string> texts;
+    Run([&] {
+        Click(IDC_SELECT);
+        cam.ClearLog();
+        ProgressTextRecorder progress;
+        AcceptBothDialogs();
+        Click(IDC_ACQUIRE);
+        texts = progress.texts;
+    });
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(texts, (std::vector<std::string>{"S0000001", "S0000002", "S0000003"}));
+    std::vector<camera::CAMERA_COMMAND> reads = Commands(cam, kOpReadFile);
+    ASSERT_EQ(reads.size(), 3u);
+    const DWORD lengths[] = {8001, 8001, 70001};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(reads[i].dwLength, lengths[i]);
+        EXPECT_EQ(std::string(reads[i].szName), "S000000" + std::to_string(i + 1) + "JPG");
+        std::string file = HostFile(HostPath(std::string(kSampleFolder) + "\\S000000" + std::to_string(i + 1) + ".jpg"));
+        EXPECT_EQ(file.size(), lengths[i]);
+        EXPECT_TRUE(file == Expected(i)) << "picture " << i + 1;
+    }
+    EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), kSampleFolder);
+    EXPECT_EQ(Pictures().CountSelected(), 3) << "the selection stays";
+    EXPECT_EQ(Pictures().m_nPosition, 1) << "the cursor is back on the first selected picture";
+}
+
+TEST_F(Download, ADriveRootIsUsedAsItIs)
+{
+    PlugSizes({4001, 4002});
+    Run([&] {
+        Select({1});
+        AnswerBox(IDOK);
+        ChooseDriveC();
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), "C:\\");
+    EXPECT_TRUE(HostFile(drive_ + "/S0000002.jpg") == Expected(1));
+    EXPECT_EQ(Pictures().m_nPosition, 2);
+}
+
+TEST_F(Download, AFolderTypedInCreatPathIsCreatedAndOffered)
+{
+    PlugSizes({3001});
+    std::string status;
+    Run([&] {
+        Select({0});
+        wa::WhenModal([](HWND dialog) {
+            SetWindowTextA(wa::FindControl(dialog, IDC_PATH), "C:\\Photos");
+            wa::ClickButton(dialog, IDOK);
+        });
+        wa::WhenModal([&](HWND browser) {
+            status = wa::Text(wa::FindControl(browser, winplat::shell::kBrowseStatusId));
+            wa::ClickButton(browser, IDOK);
+        });
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(status, "C:\\Photos");
+    EXPECT_TRUE(HostFile(drive_ + "/Photos/S0000001.jpg") == Expected(0)) << "a backslash goes before the name";
+    EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), "C:\\Photos");
+}
+
+TEST_F(Download, CancelInCreatPathStillOpensTheBrowserOnTheSameFolder)
+{
+    PlugSizes({3001});
+    std::string status, preset;
+    Run([&] {
+        Select({0});
+        wa::WhenModal([&](HWND dialog) {
+            preset = wa::Text(wa::FindControl(dialog, IDC_PATH));
+            SetWindowTextA(wa::FindControl(dialog, IDC_PATH), "C:\\Elsewhere");
+            wa::ClickButton(dialog, IDCANCEL);
+        });
+        wa::WhenModal([&](HWND browser) {
+            status = wa::Text(wa::FindControl(browser, winplat::shell::kBrowseStatusId));
+            wa::ClickButton(browser, IDOK);
+        });
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(preset, "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE\\");
+    EXPECT_EQ(status, "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE...") << "36 characters: 35 and ...";
+    EXPECT_FALSE(fs::exists(drive_ + "/Elsewhere"));
+    EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
+}
+
+TEST_F(Download, CancelInTheBrowserTouchesNoDevice)
+{
+    camera::VirtualCamera& cam = PlugSizes({3001, 3002});
+    Run([&] {
+        Click(IDC_SELECT);
+        cam.ClearLog();
+        AnswerBox(IDOK);
+        AnswerBox(IDCANCEL);
+        Click(IDC_ACQUIRE);
+        EXPECT_TRUE(cam.requests().empty());
+    });
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_TRUE(fs::is_empty(HostPath(kSampleFolder)));
+    EXPECT_EQ(Pictures().CountSelected(), 2);
+}
+
+TEST_F(Download, NothingSelectedAsksForASelection)
+{
+    camera::VirtualCamera& cam = PlugSizes({3001});
+    Run([&] {
+        cam.ClearLog();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+        EXPECT_TRUE(cam.requests().empty());
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Select at least one image!"});
+}
+
+TEST_F(Download, AFailureOnTheSecondOfThreeStopsTheTransfer)
+{
+    camera::VirtualCamera& cam = PlugSizes({4001, 4002, 4003});
+    Run([&] {
+        Click(IDC_SELECT);
+        cam.ClearLog();
+        cam.faults().Add(FaultRule::On(Step::StatusRead, kOpReadFile).FromNow(2).State(5));
+        AcceptBothDialogs();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDownloadErrorText});
+    EXPECT_EQ(FileReads(cam), 2u) << "the third is not attempted";
+    EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
+    EXPECT_FALSE(fs::exists(HostPath(std::string(kSampleFolder) + "\\S0000002.jpg")));
+    EXPECT_FALSE(fs::exists(HostPath(std::string(kSampleFolder) + "\\S0000003.jpg")));
+    EXPECT_EQ(Pictures().m_nPosition, 1);
+}
+
+TEST_F(Download, ACameraGoneDuringAPictureLeavesNoFileOfZeros)
+{
+    camera::VirtualCamera& cam = PlugSizes({4001, 4002, 4003});
+    Run([&] {
+        Click(IDC_SELECT);
+        cam.ClearLog();
+        // The driver answers that the command was not carried out.
+        cam.faults().Add(FaultRule::On(Step::DataRead, kOpReadFile).FromNow(2).Unplug());
+        AcceptBothDialogs();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_TRUE(cam.unpluggedByFault());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDownloadErrorText});
+    EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
+    EXPECT_FALSE(fs::exists(HostPath(std::string(kSampleFolder) + "\\S0000002.jpg")));
+    EXPECT_FALSE(fs::exists(HostPath(std::string(kSampleFolder) + "\\S0000003.jpg")));
+}
+
+TEST_F(Download, AnExistingFileIsReplaced)
+{
+    PlugSizes({5001});
+    fs::path existing = HostPath(std::string(kSampleFolder) + "\\S0000001.jpg");
+    { std::ofstream(existing, std::ios::binary) << std::string(20000, 'x'); }
+    Run([&] {
+        Select({0});
+        AcceptBothDialogs();
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_TRUE(HostFile(existing.string()) == Expected(0));
+}
+
+TEST_F(Download, AFileThatCannotBeCreatedStopsTheTransfer)
+{
+    camera::VirtualCamera& cam = PlugSizes({6001, 6002, 6003});
+    fs::create_directory(HostPath(std::string(kSampleFolder)) + "/S0000002.jpg");  // a folder in the way
+    Run([&] {
+        Click(IDC_SELECT);
+        cam.ClearLog();
+        AcceptBothDialogs();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"Can not write file C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE\\S0000002.jpg!"});
+    EXPECT_EQ(FileReads(cam), 2u);
+    EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
+    EXPECT_FALSE(fs::exists(HostPath(std::string(kSampleFolder) + "\\S0000003.jpg")));
+}
+
+TEST_F(Download, AFullDiskLeavesNoPartFile)
+{
+    PlugSizes({30001, 150001});
+    std::string second = HostPath(std::string(kSampleFolder) + "\\S0000002.jpg");
+    Run([&] {
+        Click(IDC_SELECT);
+        AcceptBothDialogs();
+        AnswerBox();
+        // Files may grow to 100000 bytes: the second picture does not fit.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit small = previous;
+        small.rlim_cur = 100000;
+        setrlimit(RLIMIT_FSIZE, &small);
+        Click(IDC_ACQUIRE);
+        setrlimit(RLIMIT_FSIZE, &previous);
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Can not write file " + std::string(kSampleFolder) + "\\S0000002.jpg!"});
+    EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
+    EXPECT_FALSE(fs::exists(second)) << "the part written is removed";
+}
+
+}  // namespace
+}  // namespace transfer_tests
