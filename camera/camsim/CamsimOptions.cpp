@@ -69,6 +69,10 @@ bool ParseCamsimOptions(const std::vector<std::string>& args, CamsimOptions* opt
             options->help = true;
             continue;
         }
+        if (option == "--list") {
+            options->list = true;
+            continue;
+        }
         if (option == "--log") {
             options->log = true;
             continue;
@@ -137,6 +141,8 @@ Usage: camsim [options]
   --corrupt NAME:OFFSET:LENGTH
                         invert LENGTH bytes of file NAME (8.3 without the dot,
                         as "T0000002JPG") from OFFSET
+  --list                print the cameras plugged in (one a line: internal
+                        name, description and port, separated by tabs) and end
   --help                this text
 
 Fault rules: STEP[:OPCODE][@WHEN]=ACTION[:ARG]

@@ -23,6 +23,7 @@ struct CamsimOptions {
     std::vector<Corruption> corruptions;
     bool log = false;
     bool help = false;
+    bool list = false;  // print the cameras plugged in and end
 };
 
 // False with a message in *error when the command line is wrong.

@@ -4,6 +4,8 @@
 #include "../protocol/LinkProtocol.h"
 #include "CamsimOptions.h"
 
+#include <winplat/stidevices.h>
+
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -111,6 +113,11 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         fputs(CamsimHelp(), stdout);
+        return 0;
+    }
+    if (options.list) {
+        for (const auto& d : winplat::ListStillImageDevices())
+            printf("%s\t%s\t%s\n", d.internalName.c_str(), d.description.c_str(), d.portName.c_str());
         return 0;
     }
     return Run(options);

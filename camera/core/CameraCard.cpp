@@ -197,6 +197,7 @@ void CameraCard::Clear()
     files_.clear();
     pictures_.clear();
     countOverrides_.clear();
+    nameOverrides_.clear();
 }
 
 DWORD CameraCard::DirectorySizeLocked() const
@@ -229,7 +230,12 @@ SharedBytes CameraCard::Directory() const
         for (size_t i = 0; i < count; ++i) {
             const PictureEntry& entry = pictures_[first + i];
             uint8_t* e = block + 12 + i * kEntrySize;
-            memcpy(e, entry.name.data(), std::min<size_t>(8, entry.name.size()));
+            auto shown = nameOverrides_.find(first + i);
+            if (shown != nameOverrides_.end()) {
+                memcpy(e, shown->second.data(), std::min<size_t>(8, shown->second.size()));
+            } else {
+                memcpy(e, entry.name.data(), std::min<size_t>(8, entry.name.size()));
+            }
             memcpy(e + 8, "JPG", 3);
             link::Put16(e + 12, entry.dosTime);
             link::Put16(e + 14, entry.dosDate);
@@ -238,6 +244,16 @@ SharedBytes CameraCard::Directory() const
         }
     }
     return directory;
+}
+
+void CameraCard::SetEntryName(size_t index, const Bytes& name)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (name.empty()) {
+        nameOverrides_.erase(index);
+    } else {
+        nameOverrides_[index] = name;
+    }
 }
 
 void CameraCard::SetBlockEntryCount(int block, int count)

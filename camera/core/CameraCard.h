@@ -80,6 +80,11 @@ public:
     // the file is missing.
     bool CorruptFile(const std::string& name, size_t offset, size_t length);
     bool PatchFile(const std::string& name, size_t offset, const Bytes& bytes);
+    // The directory shows these 8 bytes as the name of the picture at
+    // `index` (directory order), whatever they hold, while the files keep
+    // their names: a camera that reports names it should not. An empty
+    // `name` removes the override.
+    void SetEntryName(size_t index, const Bytes& name);
 
 private:
     std::string NextPictureNumberLocked();
@@ -90,6 +95,7 @@ private:
     std::map<std::string, SharedBytes> files_;
     std::vector<PictureEntry> pictures_;  // directory order
     std::map<int, int> countOverrides_;
+    std::map<size_t, Bytes> nameOverrides_;
     int nextNumber_ = 1;
 };
 

@@ -227,6 +227,10 @@ TEST_F(CamsimProcess, TwoCamerasAtOnceKeepTheirOrderAndDescriptions)
     EXPECT_EQ(devices[0].description, "marovane");
     EXPECT_EQ(devices[1].description, "Marovane ");
     EXPECT_NE(devices[0].portName, devices[1].portName);
+    Camsim list({"--list"});
+    EXPECT_EQ(list.Wait(), 0);
+    EXPECT_EQ(list.Output(2), devices[0].internalName + "\tmarovane\t" + devices[0].portName + "\n" +
+                                  devices[1].internalName + "\tMarovane \t" + devices[1].portName + "\n");
     first.Signal(SIGINT);
     EXPECT_EQ(first.Wait(), 0);
     devices = Devices();
