@@ -104,8 +104,16 @@ void VirtualCamera::Unplug()
 void VirtualCamera::OnUnpluggedByFault()
 {
     // Runs on the link's thread: the driver has already let go of the port.
-    unpluggedByFault_ = true;
     LeaveRegistry(claim_.deviceName());
+    std::lock_guard<std::mutex> guard(unplugLock_);
+    unpluggedByFault_ = true;
+    unplugSeen_.notify_all();
+}
+
+bool VirtualCamera::WaitUnpluggedByFault(std::chrono::milliseconds bound)
+{
+    std::unique_lock<std::mutex> guard(unplugLock_);
+    return unplugSeen_.wait_for(guard, bound, [this] { return unpluggedByFault_.load(); });
 }
 
 }  // namespace camera

@@ -34,7 +34,10 @@
 #include "../core/Plugging.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 namespace camera {
 
@@ -73,6 +76,9 @@ public:
     bool pluggedIn() const { return connection_ != nullptr; }
     // True when a fault of the plan unplugged the camera (it has left the registry).
     bool unpluggedByFault() const { return unpluggedByFault_; }
+    // The driver learns of such an unplug before the camera's own side does:
+    // waits, at most `bound`, for the camera to have seen it too.
+    bool WaitUnpluggedByFault(std::chrono::milliseconds bound = std::chrono::seconds(10));
 
     CameraCard& card() { return device_.card(); }
     CameraDevice& device() { return device_; }
@@ -97,6 +103,8 @@ private:
     DeviceNameClaim claim_;
     std::unique_ptr<CameraConnection> connection_;
     std::atomic<bool> unpluggedByFault_{false};
+    std::mutex unplugLock_;
+    std::condition_variable unplugSeen_;
 };
 
 // The driver module's own calls, for tests that play the camera themselves:

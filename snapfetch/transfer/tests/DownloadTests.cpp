@@ -211,7 +211,7 @@ TEST_F(Download, ACameraGoneDuringAPictureLeavesNoFileOfZeros)
         AnswerBox();
         Click(IDC_ACQUIRE);
     });
-    EXPECT_TRUE(cam.unpluggedByFault());
+    EXPECT_TRUE(cam.WaitUnpluggedByFault());
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDownloadErrorText});
     EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
     EXPECT_FALSE(fs::exists(HostPath(std::string(kSampleFolder) + "\\S0000002.jpg")));

@@ -245,7 +245,7 @@ TEST_F(Thumbnails, AReadTheDriverDidNotCarryOutIsNoData)
     // driver says the command was not carried out.
     cam.faults().Add(FaultRule::On(Step::DataRead, kOpReadFile).Nth(2).Unplug());
     Run();
-    EXPECT_TRUE(cam.unpluggedByFault());
+    EXPECT_TRUE(cam.WaitUnpluggedByFault());
     EXPECT_EQ(PictureNames(), std::vector<std::string>{"S0000001"});
     EXPECT_TRUE(BoxTexts().empty()) << "pictures that cannot be fetched are left out silently";
 }
