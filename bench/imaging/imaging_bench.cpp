@@ -6,6 +6,7 @@
 // itself again with JSIMD_FORCENONE=1 for the SIMD-less case; both tables
 // come out of one run of bench_imaging.
 #include <JpegDecoder.h>
+#include <LibjpegPeer.h>
 #include <PictureList.h>
 
 #include <benchmark/benchmark.h>
@@ -53,39 +54,9 @@ std::vector<uint8_t> PictureRgb()
     return rgb;
 }
 
-std::vector<uint8_t> EncodePicture()
-{
-    std::vector<uint8_t> rgb = PictureRgb();
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = kWidth;
-    info.image_height = kHeight;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, kQuality, TRUE);
-    info.comp_info[0].h_samp_factor = 2;
-    info.comp_info[0].v_samp_factor = 1;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = &rgb[static_cast<size_t>(info.next_scanline) * kWidth * 3];
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<uint8_t> stream(buffer, buffer + size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return stream;
-}
-
 const std::vector<uint8_t>& Picture()
 {
-    static const std::vector<uint8_t> stream = EncodePicture();
+    static const std::vector<uint8_t> stream = jpegtest::EncodeWithLibjpeg(PictureRgb(), kWidth, kHeight, kQuality, false);
     return stream;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>  // needs FILE and size_t first
+#include <LibjpegPeer.h>
 
 namespace {
 
@@ -26,32 +26,7 @@ Bytes Encode(int width, int height, int quality, bool optimise)
             pixel[1] = static_cast<uint8_t>((x + y) % 7 == 0 ? 250 : y * 255 / height);
             pixel[2] = static_cast<uint8_t>((x * y) % 200);
         }
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    info.optimize_coding = optimise ? TRUE : FALSE;
-    info.comp_info[0].h_samp_factor = 2;
-    info.comp_info[0].v_samp_factor = 1;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = &rgb[static_cast<size_t>(info.next_scanline) * width * 3];
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    Bytes stream(buffer, buffer + size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return stream;
+    return jpegtest::EncodeWithLibjpeg(rgb, width, height, quality, optimise);
 }
 
 // A packed 24-bit DIB: 40-byte header, then bottom-up padded rows.
