@@ -46,6 +46,16 @@ public:
     bool fixedPitch = false;
     std::unordered_map<char32_t, Glyph> glyphs;
 
+    RealFont() = default;
+    RealFont(const RealFont&) = delete;
+    RealFont& operator=(const RealFont&) = delete;
+    // The cache holds every font, so the last owner to let go is the cache,
+    // under the text lock that all FreeType calls are made under.
+    ~RealFont()
+    {
+        if (face) FT_Done_Face(face);
+    }
+
     const Glyph& GlyphOf(char32_t c);
 };
 
@@ -167,6 +177,19 @@ std::map<std::string, std::shared_ptr<RealFont>>& FontCache()
     return *cache;
 }
 
+// The cache is bounded: a program (or a resource) that asks for ever new
+// sizes and faces must not keep every face and its glyphs for good. Fonts no
+// HFONT holds any more are let go when the cache is full.
+void KeepInCache(const std::string& key, const std::shared_ptr<RealFont>& font)
+{
+    constexpr size_t kMostCachedFonts = 32;
+    auto& cache = FontCache();
+    if (cache.size() >= kMostCachedFonts) {
+        std::erase_if(cache, [](const auto& entry) { return entry.second.use_count() == 1; });
+    }
+    cache[key] = font;
+}
+
 std::shared_ptr<RealFont> MakeRealFont(const LOGFONTA& lf)
 {
     FaceRequest request = RequestOf(lf);
@@ -214,7 +237,7 @@ std::shared_ptr<RealFont> MakeRealFont(const LOGFONTA& lf)
     font->aveCharWidth = std::max<LONG>(1, LONG(std::lround(avgWidth * ppemX / upem)));
     font->maxCharWidth = std::max<LONG>(1, LONG(std::ceil(face->max_advance_width * ppemX / upem)));
     if (font->emboldened) font->maxCharWidth += 1;
-    FontCache()[key] = font;
+    KeepInCache(key, font);
     return font;
 }
 

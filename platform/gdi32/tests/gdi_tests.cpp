@@ -423,6 +423,33 @@ TEST(Text, HeightsAndFaces)
     DeleteObject(regular);
 }
 
+TEST(Text, AFontInUseOutlivesTheFontsMadeAndDroppedAfterIt)
+{
+    // Many sizes come and go (the cache lets unused faces go); the one still
+    // selected keeps drawing the same text.
+    Canvas canvas(200, 40);
+    HFONT kept = CreateFontA(18, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+    HGDIOBJ old = SelectObject(canvas.dc(), kept);
+    SIZE before{};
+    ASSERT_TRUE(GetTextExtentPoint32A(canvas.dc(), "Snapshot", 8, &before));
+    for (int height = 5; height < 105; ++height) {
+        HFONT passing = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+        HGDIOBJ previous = SelectObject(canvas.dc(), passing);
+        SIZE extent{};
+        EXPECT_TRUE(GetTextExtentPoint32A(canvas.dc(), "Wg", 2, &extent));
+        SelectObject(canvas.dc(), previous);
+        DeleteObject(passing);
+    }
+    SIZE after{};
+    ASSERT_TRUE(GetTextExtentPoint32A(canvas.dc(), "Snapshot", 8, &after));
+    EXPECT_EQ(after.cx, before.cx);
+    SetTextColor(canvas.dc(), RGB(200, 0, 0));
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    TextOutA(canvas.dc(), 2, 2, "Snapshot", 8);
+    EXPECT_GT(canvas.BoundsOf(RGB(200, 0, 0), 200, 40).right, 2);
+    DeleteObject(SelectObject(canvas.dc(), old));
+}
+
 TEST(Text, ClippedToTheClipRegion)
 {
     Canvas canvas(100, 40);
