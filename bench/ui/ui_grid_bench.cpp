@@ -6,9 +6,7 @@
 // area, and the same BitBlt as the window's whole paint (user32's paint and
 // present included).
 #include "CameraDlg.h"
-#include "JpegDecoder.h"
-#include "camera/imaging/JpegCodec.h"
-#include "camera/imaging/SamplePictures.h"
+#include "snapfetch/ui/tests/SampleThumbnails.h"
 
 #include <winplat/automation.h>
 #include <winplat/display.h>
@@ -16,7 +14,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 struct CameraDlgProbe {
@@ -25,26 +22,6 @@ struct CameraDlgProbe {
 };
 
 namespace {
-
-// A thumbnail as the thumbnail load makes it: the camera's JPEG decoded by
-// the program's decoder into a packed DIB.
-HGLOBAL DecodedThumbnail(const camera::RgbImage& picture, int width, int height)
-{
-    camera::Bytes jpeg;
-    camera::EncodeBaseline422(camera::Resize(picture, width, height), 85, &jpeg);
-    CJpegDecoder decoder;
-    BYTE* pixels = decoder.DecodeMemory(jpeg.data(), static_cast<DWORD>(jpeg.size()));
-    if (!pixels) return nullptr;
-    const BITMAPINFOHEADER& header = *decoder.GetBitmapHeader();
-    size_t bytes = ((static_cast<size_t>(header.biWidth) * 24 + 31) / 32) * 4 * static_cast<size_t>(header.biHeight);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof header + bytes);
-    auto* target = static_cast<BYTE*>(GlobalLock(block));
-    std::memcpy(target, &header, sizeof header);
-    std::memcpy(target + sizeof header, pixels, bytes);
-    GlobalUnlock(block);
-    decoder.FreeBuffers();
-    return block;
-}
 
 // The main window, started without a camera, showing nine pictures.
 struct MainWindow {
@@ -58,7 +35,7 @@ struct MainWindow {
         dlg.Create(CCameraDlg::IDD);
         CPictureList& pictures = CameraDlgProbe::Pictures(dlg);
         for (int n = 1; n <= 9; ++n) {
-            HGLOBAL dib = DecodedThumbnail(camera::DrawSamplePicture(n), thumbWidth, thumbHeight);
+            HGLOBAL dib = uitest::DecodedThumbnail(n, thumbWidth, thumbHeight);
             char name[16];
             std::snprintf(name, sizeof name, "S%07d", n);
             pictures.Add(name, 100000, 20480, dib);

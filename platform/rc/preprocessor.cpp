@@ -132,14 +132,8 @@ std::vector<Token> Preprocessor::Run(const std::string& scriptPath)
 
 std::string Preprocessor::FindFile(const std::string& name, const std::string& fromFile)
 {
-    std::vector<std::string> dirs = {DirectoryOf(fromFile), scriptDir_};
-    dirs.insert(dirs.end(), includeDirs_.begin(), includeDirs_.end());
-    if (IsAbsolutePath(name)) dirs = {""};
-    for (const std::string& dir : dirs) {
-        std::string candidate = JoinPath(dir, name);
-        if (files_.Exists(candidate)) return candidate;
-    }
-    return "";
+    // The same search as a quoted #include.
+    return ResolveInclude(name, true, fromFile);
 }
 
 void Preprocessor::ProcessFile(const std::string& path, bool directivesOnly, const Location& includedFrom)

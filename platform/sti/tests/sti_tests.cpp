@@ -4,6 +4,8 @@
 #include <winplat/host.h>
 #include <winplat/stidevices.h>
 
+#include "UsdRecord.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -14,19 +16,6 @@
 #include <string>
 
 namespace {
-
-struct UsdRecord {
-    wchar_t port[260];
-    DWORD mode;
-    HRESULT portResult;
-    int escapes;
-    DWORD lastEscape;
-    int statusCalls;
-    int resets;
-    int locks;
-    int unlocks;
-    int liveObjects;
-};
 
 constexpr const char* kTestUsdClass = "{5A7E1C20-3B4D-4E6F-8091-A2B3C4D5E6F7}";
 

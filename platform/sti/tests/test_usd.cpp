@@ -1,25 +1,13 @@
 // A small driver module for the service's tests: it records what reaches it.
 #include <stiusd.h>
 
+#include "UsdRecord.h"
+
 #include <string>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
 DEFINE_GUID(CLSID_TestUsd, 0x5A7E1C20, 0x3B4D, 0x4E6F, 0x80, 0x91, 0xA2, 0xB3, 0xC4, 0xD5, 0xE6, 0xF7);
-
-// What the last driver object saw; read by the tests.
-struct UsdRecord {
-    wchar_t port[260];
-    DWORD mode;
-    HRESULT portResult;
-    int escapes;
-    DWORD lastEscape;
-    int statusCalls;
-    int resets;
-    int locks;
-    int unlocks;
-    int liveObjects;
-};
 
 static UsdRecord g_record;
 static LONG g_factoryRefs = 0;

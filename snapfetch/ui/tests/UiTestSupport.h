@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CameraDlg.h"
+#include "SampleThumbnails.h"
 
 #include <winplat/automation.h>
 #include <winplat/display.h>
@@ -41,10 +42,6 @@ struct CameraDlgProbe {
 
 namespace uitest {
 
-// A packed 24-bit DIB in a moveable global block: the program's decoder's
-// picture of a camera-style thumbnail, drawn from sample picture `number`
-// at the given size. The caller frees the block.
-HGLOBAL DecodedThumbnail(int number, int width, int height);
 // The camera's picture name of number n: "S" and seven digits.
 std::string PictureName(int n);
 // Appends pictures first..last to the list as the thumbnail load does, with
