@@ -126,37 +126,7 @@ bool CameraConnection::Send(const CameraSession::Outgoing& frame)
 {
     uint8_t header[link::kHeaderSize];
     link::EncodeHeader(frame.header, header);
-    iovec parts[2] = {{header, sizeof header}, {const_cast<uint8_t*>(frame.payload()), frame.header.length}};
-    size_t first = 0;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    bool passing = frame.passFd >= 0;
-    while (first < 2) {
-        msghdr message{};
-        message.msg_iov = parts + first;
-        message.msg_iovlen = 2 - first;
-        if (passing) {
-            // The descriptor rides with the frame's first byte.
-            message.msg_control = control;
-            message.msg_controllen = sizeof control;
-            cmsghdr* c = CMSG_FIRSTHDR(&message);
-            c->cmsg_level = SOL_SOCKET;
-            c->cmsg_type = SCM_RIGHTS;
-            c->cmsg_len = CMSG_LEN(sizeof(int));
-            memcpy(CMSG_DATA(c), &frame.passFd, sizeof(int));
-        }
-        ssize_t n = sendmsg(fd_, &message, MSG_NOSIGNAL);
-        if (n > 0) passing = false;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        // Step over what went out.
-        auto left = static_cast<size_t>(n);
-        while (first < 2 && left >= parts[first].iov_len) left -= parts[first++].iov_len;
-        if (first < 2) {
-            parts[first].iov_base = static_cast<uint8_t*>(parts[first].iov_base) + left;
-            parts[first].iov_len -= left;
-        }
-    }
-    return true;
+    return link::SendParts(fd_, header, sizeof header, frame.payload(), frame.header.length, frame.passFd);
 }
 
 void CameraConnection::SendLoop()

@@ -81,18 +81,43 @@ void SizeSocketBuffers(int fd)
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
 }
 
-bool WriteAll(int fd, const void* data, size_t size)
+bool SendParts(int fd, const void* head, size_t headSize, const void* body, size_t bodySize, int passFd)
 {
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (size) {
-        ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
+    iovec parts[2] = {{const_cast<void*>(head), headSize}, {const_cast<void*>(body), bodySize}};
+    size_t first = 0;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    bool passing = passFd >= 0;
+    while (first < 2 && parts[first].iov_len == 0) ++first;
+    while (first < 2) {
+        msghdr message{};
+        message.msg_iov = parts + first;
+        message.msg_iovlen = 2 - first;
+        if (passing) {
+            // The descriptor rides with the first byte.
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            cmsghdr* c = CMSG_FIRSTHDR(&message);
+            c->cmsg_level = SOL_SOCKET;
+            c->cmsg_type = SCM_RIGHTS;
+            c->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(c), &passFd, sizeof(int));
+        }
+        ssize_t n = sendmsg(fd, &message, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        p += n;
-        size -= static_cast<size_t>(n);
+        passing = false;
+        // Step over what went out.
+        auto left = static_cast<size_t>(n);
+        while (first < 2 && left >= parts[first].iov_len) left -= parts[first++].iov_len;
+        if (first < 2) {
+            parts[first].iov_base = static_cast<uint8_t*>(parts[first].iov_base) + left;
+            parts[first].iov_len -= left;
+        }
     }
     return true;
 }
+
+bool WriteAll(int fd, const void* data, size_t size) { return SendParts(fd, data, size, nullptr, 0); }
 
 bool ReadAll(int fd, void* data, size_t size)
 {

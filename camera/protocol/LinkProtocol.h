@@ -127,6 +127,9 @@ std::string LinkSocketPath(const std::string& deviceName);
 void SizeSocketBuffers(int fd);
 
 // Blocking helpers for the endpoints: whole buffers or failure.
+// SendParts sends two pieces (a frame's header and payload) without joining
+// them, with descriptor passFd (when >= 0) riding on the first byte.
+bool SendParts(int fd, const void* head, size_t headSize, const void* body, size_t bodySize, int passFd = -1);
 bool WriteAll(int fd, const void* data, size_t size);
 bool ReadAll(int fd, void* data, size_t size);
 

@@ -29,19 +29,7 @@ bool Greet(int fd, bool withRing)
     if (!withRing) return link::WriteAll(fd, frame.data(), frame.size());
     int ring = memfd_create("fuzz-ring", MFD_CLOEXEC);
     if (ring < 0 || ftruncate(ring, link::kDataWindow) != 0) return false;
-    iovec part = {frame.data(), frame.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* c = CMSG_FIRSTHDR(&message);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(sizeof(int));
-    memcpy(CMSG_DATA(c), &ring, sizeof ring);
-    bool sent = sendmsg(fd, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
+    bool sent = link::SendParts(fd, frame.data(), frame.size(), nullptr, 0, ring);
     close(ring);
     return sent;
 }
