@@ -14,30 +14,20 @@ class HeadlessPresenter : public Presenter {
 public:
     const char* Name() const override { return "headless"; }
 
-    void Open(uint32_t id, const WindowLook& look) override { windows_[id].look = look; }
-    void Close(uint32_t id) override { windows_.erase(id); }
-    void SetTitle(uint32_t id, const std::string& title) override { windows_[id].look.title = title; }
-    void SetVisible(uint32_t id, bool visible) override { windows_[id].visible = visible; }
-    void SetBounds(uint32_t id, int x, int y, int width, int height) override
-    {
-        WindowLook& look = windows_[id].look;
-        look.x = x;
-        look.y = y;
-        look.width = width;
-        look.height = height;
-    }
+    // Only the pictures are kept: nothing here shows a window's look.
+    void Open(uint32_t, const WindowLook&) override {}
+    void Close(uint32_t id) override { frames_.erase(id); }
+    void SetTitle(uint32_t, const std::string&) override {}
+    void SetVisible(uint32_t, bool) override {}
+    void SetBounds(uint32_t, int, int, int, int) override {}
     void SetIcon(uint32_t, const Image*) override {}
-    void Present(uint32_t id, const Image& frame) override
-    {
-        Entry& e = windows_[id];
-        e.frame = frame;
-        e.presented = true;
-    }
+    void Present(uint32_t id, const Image& frame) override { frames_[id] = frame; }
+    // A window has a picture once it has been presented.
     bool Snapshot(uint32_t id, Image* frame) override
     {
-        auto it = windows_.find(id);
-        if (it == windows_.end() || !it->second.presented) return false;
-        *frame = it->second.frame;
+        auto it = frames_.find(id);
+        if (it == frames_.end()) return false;
+        *frame = it->second;
         return true;
     }
     bool ReadBack(uint32_t id, Image* frame) override { return Snapshot(id, frame); }
@@ -65,13 +55,7 @@ public:
     bool Interactive() const override { return false; }
 
 private:
-    struct Entry {
-        WindowLook look;
-        bool visible = false;
-        bool presented = false;
-        Image frame;
-    };
-    std::map<uint32_t, Entry> windows_;
+    std::map<uint32_t, Image> frames_;  // each window's last presented picture
     std::mutex lock_;
     std::condition_variable wakeup_;
     bool woken_ = false;

@@ -119,7 +119,6 @@ public:
         if (!window) return;
         Entry& e = windows_[id];
         e.window = window;
-        e.closeBox = look.closeBox;
         byHost_[SDL_GetWindowID(window)] = id;
     }
     void Close(uint32_t id) override
@@ -230,7 +229,6 @@ public:
 private:
     struct Entry {
         SDL_Window* window = nullptr;
-        bool closeBox = true;
         bool presented = false;
         Image frame;
     };

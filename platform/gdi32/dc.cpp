@@ -115,11 +115,6 @@ std::shared_ptr<Dc> NewDc(bool memory)
 
 }  // namespace
 
-std::shared_ptr<Brush> StockBrush(int index) { return TheStock().brushes[index]; }
-std::shared_ptr<Pen> StockPen(int index) { return TheStock().pens[index - WHITE_PEN]; }
-std::shared_ptr<Font> StockFont(int index) { return TheStock().fonts[index - OEM_FIXED_FONT]; }
-std::shared_ptr<Bitmap> StockBitmap() { return TheStock().bitmap; }
-
 Image* Dc::Target()
 {
     if (!memory) return surface.get();

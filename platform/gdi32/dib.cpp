@@ -42,6 +42,16 @@ uint32_t Unchannel(uint32_t value8, uint32_t mask)
 
 uint32_t ReadLE32(const BYTE* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
+// Copies DIB rows into an image: row y of the image from the DIB's row
+// that shows at y.
+void DecodeRows(const DibFormat& f, const BYTE* bits, Image* image)
+{
+    for (int y = 0; y < f.height; ++y) {
+        const BYTE* row = bits + size_t(f.topDown ? y : f.height - 1 - y) * f.stride;
+        for (int x = 0; x < f.width; ++x) image->At(x, y) = f.Read(row, x);
+    }
+}
+
 }  // namespace
 
 bool ParseDib(const void* info, size_t available, UINT usage, DibFormat* f)
@@ -184,10 +194,7 @@ void Bitmap::LoadFromDib()
 {
     DibFormat f;
     if (!ParseDib(dibInfo.data(), dibInfo.size(), DIB_RGB_COLORS, &f) || dibBits.size() < f.ImageBytes()) return;
-    for (int y = 0; y < f.height; ++y) {
-        const BYTE* row = dibBits.data() + size_t(f.topDown ? y : f.height - 1 - y) * f.stride;
-        for (int x = 0; x < f.width; ++x) image->At(x, y) = f.Read(row, x);
-    }
+    DecodeRows(f, dibBits.data(), image.get());
 }
 
 void Bitmap::StoreToDib()
@@ -216,24 +223,8 @@ std::shared_ptr<Bitmap> NewBitmap(int width, int height, int bitsPixel)
     }
     auto bitmap = std::make_shared<Bitmap>();
     bitmap->bitsPixel = bitsPixel;
-    *bitmap->image = Image(width, height, bitsPixel == 1 ? kBlack : 0xFF000000);
+    *bitmap->image = Image(width, height, kBlack);
     return bitmap;
-}
-
-// Copies DIB rows into an image: row y of the image from the DIB's row
-// that shows at y.
-void DecodeRows(const DibFormat& f, const BYTE* bits, Image* image)
-{
-    for (int y = 0; y < f.height; ++y) {
-        const BYTE* row = bits + size_t(f.topDown ? y : f.height - 1 - y) * f.stride;
-        for (int x = 0; x < f.width; ++x) image->At(x, y) = f.Read(row, x);
-    }
-}
-
-bool DeviceIsMonochrome(HDC hdc)
-{
-    auto dc = FindAs<Dc>(hdc);
-    return dc && dc->memory && dc->state.bitmap && dc->state.bitmap->Monochrome();
 }
 
 }  // namespace
@@ -285,11 +276,12 @@ HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCoun
 
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy)
 {
-    if (!GetDc(hdc)) return nullptr;
+    auto dc = GetDc(hdc);
+    if (!dc) return nullptr;
     if (cx == 0 || cy == 0) return CreateBitmap(1, 1, 1, 1, nullptr);
     // As on the platform, a memory DC that still holds its first bitmap is
     // monochrome, and so are the bitmaps made compatible with it.
-    auto bitmap = NewBitmap(cx, cy, DeviceIsMonochrome(hdc) ? 1 : 32);
+    auto bitmap = NewBitmap(cx, cy, dc->Monochrome() ? 1 : 32);
     return bitmap ? static_cast<HBITMAP>(Insert(bitmap)) : nullptr;
 }
 
@@ -361,7 +353,7 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     Image* target = dc->Target();
     if (!target) return 0;
     const BYTE* bits = static_cast<const BYTE*>(lpvBits);
-    bool mono = dc->memory && dc->state.bitmap && dc->state.bitmap->Monochrome();
+    bool mono = dc->Monochrome();
     int left = dc->DeviceX(xDest), top = dc->DeviceY(yDest);
     RECT rect{left, top, left + int(w), top + int(h)};
     ForEachClipped(*dc, rect, [&](const RECT& r) {

@@ -99,6 +99,8 @@ struct DcState {
 class Dc : public GdiObject {
 public:
     DWORD Type() const override { return memory ? OBJ_MEMDC : OBJ_DC; }
+    // A memory DC drawing on a monochrome bitmap.
+    bool Monochrome() const { return memory && state.bitmap && state.bitmap->Monochrome(); }
 
     // The image drawn on, or null (a memory DC without a usable bitmap).
     Image* Target();
@@ -138,11 +140,6 @@ std::shared_ptr<T> FindAs(HGDIOBJ handle)
 }
 // The DC behind a handle; sets ERROR_INVALID_HANDLE when there is none.
 std::shared_ptr<Dc> GetDc(HDC hdc);
-
-std::shared_ptr<Brush> StockBrush(int index);
-std::shared_ptr<Pen> StockPen(int index);
-std::shared_ptr<Font> StockFont(int index);
-std::shared_ptr<Bitmap> StockBitmap();  // the 1 x 1 monochrome bitmap of new memory DCs
 
 // Pixels.
 inline uint32_t Pixel(COLORREF color) { return winplat::PixelFromColorRef(color); }

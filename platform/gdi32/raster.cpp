@@ -19,8 +19,6 @@ RECT Intersection(const RECT& a, const RECT& b)
 
 bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
-bool TargetIsMonochrome(Dc& dc) { return dc.memory && dc.state.bitmap && dc.state.bitmap->Monochrome(); }
-
 int Luminance(uint32_t p)
 {
     return static_cast<int>(((p >> 16) & 0xFF) * 30 + ((p >> 8) & 0xFF) * 59 + (p & 0xFF) * 11) / 100;
@@ -30,7 +28,7 @@ int Luminance(uint32_t p)
 
 uint32_t ForTarget(Dc& dc, uint32_t pixel)
 {
-    if (TargetIsMonochrome(dc)) return Luminance(pixel) >= 128 ? kWhite : kBlack;
+    if (dc.Monochrome()) return Luminance(pixel) >= 128 ? kWhite : kBlack;
     return pixel | 0xFF000000;
 }
 
@@ -57,18 +55,23 @@ void FillPixels(Dc& dc, const RECT& deviceRect, uint32_t pixel)
     dc.Drew();
 }
 
-void PlotPixel(Dc& dc, int x, int y, uint32_t pixel)
+uint32_t Blend(Dc& dc, uint32_t over, uint32_t under, uint32_t alpha)
 {
-    Image* target = dc.Target();
+    auto mix = [alpha](uint32_t o, uint32_t u) { return (o * alpha + u * (255 - alpha)) / 255; };
+    return ForTarget(dc, 0xFF000000 | mix((over >> 16) & 0xFF, (under >> 16) & 0xFF) << 16 |
+                             mix((over >> 8) & 0xFF, (under >> 8) & 0xFF) << 8 | mix(over & 0xFF, under & 0xFF));
+}
+
+void PlotPixel(Dc& dc, Image* target, int x, int y, uint32_t pixel)
+{
     if (!target || !dc.Clip().Contains(x, y)) return;
     target->At(x, y) = ForTarget(dc, pixel);
 }
 
-bool BrushPixel(Dc& dc, const Brush& brush, uint32_t* pixel)
+bool BrushPixel(Dc& dc, uint32_t* pixel)
 {
-    (void)dc;
-    if (brush.log.lbStyle == BS_NULL) return false;
-    *pixel = Pixel(brush.log.lbColor);
+    if (dc.state.brush->log.lbStyle == BS_NULL) return false;
+    *pixel = Pixel(dc.state.brush->log.lbColor);
     return true;
 }
 
@@ -84,7 +87,7 @@ void ApplyRop(Dc& dc, const RECT& deviceRect, DWORD rop, const std::function<uin
     if (!target) return;
     unsigned rop3 = (rop >> 16) & 0xFF;
     uint32_t pattern = 0;
-    bool hollow = !BrushPixel(dc, *dc.state.brush, &pattern);
+    bool hollow = !BrushPixel(dc, &pattern);
     bool usesPattern = (((rop3 >> 4) ^ rop3) & 0x0F) != 0;
     if (usesPattern && hollow) {
         // A hollow brush paints nothing where a pattern is needed.
@@ -138,8 +141,8 @@ struct BlitSource {
     uint32_t operator()(int x, int y) const
     {
         uint32_t p = image->At(x + dx, y + dy);
-        bool srcMono = src->memory && src->state.bitmap && src->state.bitmap->Monochrome();
-        bool dstMono = dst->memory && dst->state.bitmap && dst->state.bitmap->Monochrome();
+        bool srcMono = src->Monochrome();
+        bool dstMono = dst->Monochrome();
         if (srcMono && !dstMono) {
             // Black becomes the text colour, white the background colour.
             return (p & 0xFFFFFF) ? Pixel(dst->state.bkColor) : Pixel(dst->state.textColor);
@@ -204,9 +207,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     }
     POINT srcOrigin{src->DeviceX(x1), src->DeviceY(y1)};
     if (!ClipToSource(&rect, &srcOrigin, *from)) return TRUE;
-    bool srcMono = src->memory && src->state.bitmap && src->state.bitmap->Monochrome();
-    bool dstMono = dst->memory && dst->state.bitmap && dst->state.bitmap->Monochrome();
-    if (rop == SRCCOPY && !srcMono && !dstMono) {
+    if (rop == SRCCOPY && !src->Monochrome() && !dst->Monochrome()) {
         // The common case, copying pixels as they are: whole rows at once.
         Image* target = dst->Target();
         int dx = srcOrigin.x - rect.left, dy = srcOrigin.y - rect.top;
@@ -235,8 +236,18 @@ BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, 
     auto src = GetDc(hdcSrc);
     if (!src) return FALSE;
     Image* srcImage = src->Target();
-    if (!srcImage || !dst->Target() || wSrc == 0 || hSrc == 0) return FALSE;
-    Image copy = *srcImage;
+    // Fetched once: each Target() of a DIB section reloads it from the
+    // program's bits, which would undo what this blit has drawn so far.
+    Image* target = dst->Target();
+    if (!srcImage || !target || wSrc == 0 || hSrc == 0) return FALSE;
+    // Within one image, read from a copy so that the picture is read as it
+    // was.
+    Image copy;
+    Image* from = srcImage;
+    if (srcImage == target) {
+        copy = *srcImage;
+        from = &copy;
+    }
     int left = dst->DeviceX(std::min(xDest, xDest + wDest));
     int top = dst->DeviceY(std::min(yDest, yDest + hDest));
     RECT rect{left, top, left + std::abs(wDest), top + std::abs(hDest)};
@@ -254,8 +265,8 @@ BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, 
         if (flipY) v = dh - 1 - v;
         int px = sx0 + static_cast<int>(static_cast<long long>(u) * sw / dw);
         int py = sy0 + static_cast<int>(static_cast<long long>(v) * sh / dh);
-        if (!copy.Contains(px, py)) return dstDc->Target()->At(x, y);  // nothing to read there
-        BlitSource one{dstDc, srcDc, &copy, px - x, py - y};
+        if (!from->Contains(px, py)) return target->At(x, y);  // nothing to read there
+        BlitSource one{dstDc, srcDc, from, px - x, py - y};
         return one(x, y);
     };
     ApplyRop(*dst, rect, rop, &fn);
@@ -346,12 +357,12 @@ bool PenPixel(Dc& dc, uint32_t* pixel)
     return true;
 }
 
-// Draws a pen dot centred on a target pixel.
-void PenDot(Dc& dc, int x, int y, uint32_t pixel)
+// Draws a pen dot centred on a pixel of `target`.
+void PenDot(Dc& dc, Image* target, int x, int y, uint32_t pixel)
 {
     int width = std::max<int>(1, dc.state.pen->log.lopnWidth.x);
     if (width == 1) {
-        PlotPixel(dc, x, y, pixel);
+        PlotPixel(dc, target, x, y, pixel);
         return;
     }
     int half = width / 2;
@@ -359,8 +370,9 @@ void PenDot(Dc& dc, int x, int y, uint32_t pixel)
 }
 
 // Bresenham's line in target pixels, without its last point (as the
-// platform draws lines).
-void DeviceLine(Dc& dc, int x0, int y0, int x1, int y1, uint32_t pixel)
+// platform draws lines). `target` is the DC's Target(); the caller calls
+// Drew() when its lines are done.
+void DeviceLine(Dc& dc, Image* target, int x0, int y0, int x1, int y1, uint32_t pixel)
 {
     int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
@@ -369,7 +381,7 @@ void DeviceLine(Dc& dc, int x0, int y0, int x1, int y1, uint32_t pixel)
     int step = 0;
     while (x0 != x1 || y0 != y1) {
         bool on = style == PS_DOT ? (step % 2 == 0) : style == PS_DASH ? (step % 9 < 6) : true;
-        if (on) PenDot(dc, x0, y0, pixel);
+        if (on) PenDot(dc, target, x0, y0, pixel);
         ++step;
         int e2 = 2 * err;
         if (e2 >= dy) {
@@ -391,8 +403,9 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y)
     if (!dc) return FALSE;
     uint32_t pixel = 0;
     if (PenPixel(*dc, &pixel)) {
-        DeviceLine(*dc, dc->DeviceX(dc->state.position.x), dc->DeviceY(dc->state.position.y), dc->DeviceX(x),
-                   dc->DeviceY(y), pixel);
+        DeviceLine(*dc, dc->Target(), dc->DeviceX(dc->state.position.x), dc->DeviceY(dc->state.position.y),
+                   dc->DeviceX(x), dc->DeviceY(y), pixel);
+        dc->Drew();
     }
     dc->state.position = POINT{x, y};
     return TRUE;
@@ -407,7 +420,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom)
     uint32_t fill = 0, pen = 0;
     bool hasPen = PenPixel(*dc, &pen);
     int inset = hasPen ? std::max<int>(1, dc->state.pen->log.lopnWidth.x) : 0;
-    if (BrushPixel(*dc, *dc->state.brush, &fill)) {
+    if (BrushPixel(*dc, &fill)) {
         FillPixels(*dc, RECT{d.left + inset, d.top + inset, d.right - inset, d.bottom - inset}, fill);
     }
     if (hasPen && d.right > d.left && d.bottom > d.top) {
@@ -450,6 +463,23 @@ void FillPolygon(Dc& dc, const std::vector<POINT>& points, uint32_t pixel)
     }
 }
 
+// Fills a closed shape of target pixels with the brush and outlines it
+// with the pen.
+void FillAndOutline(Dc& dc, const std::vector<POINT>& points)
+{
+    uint32_t pixel = 0;
+    if (BrushPixel(dc, &pixel)) FillPolygon(dc, points, pixel);
+    if (PenPixel(dc, &pixel)) {
+        Image* target = dc.Target();
+        for (size_t i = 0; i < points.size(); ++i) {
+            const POINT& a = points[i];
+            const POINT& b = points[(i + 1) % points.size()];
+            DeviceLine(dc, target, a.x, a.y, b.x, b.y, pixel);
+        }
+        dc.Drew();
+    }
+}
+
 }  // namespace
 
 BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt)
@@ -458,15 +488,7 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt)
     if (!dc || !apt || cpt < 2) return FALSE;
     std::vector<POINT> device;
     for (int i = 0; i < cpt; ++i) device.push_back(POINT{dc->DeviceX(apt[i].x), dc->DeviceY(apt[i].y)});
-    uint32_t pixel = 0;
-    if (BrushPixel(*dc, *dc->state.brush, &pixel)) FillPolygon(*dc, device, pixel);
-    if (PenPixel(*dc, &pixel)) {
-        for (size_t i = 0; i < device.size(); ++i) {
-            const POINT& a = device[i];
-            const POINT& b = device[(i + 1) % device.size()];
-            DeviceLine(*dc, a.x, a.y, b.x, b.y, pixel);
-        }
-    }
+    FillAndOutline(*dc, device);
     return TRUE;
 }
 
@@ -486,15 +508,7 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom)
         outline.push_back(POINT{static_cast<LONG>(std::lround(cx + rx * std::cos(t))),
                                 static_cast<LONG>(std::lround(cy + ry * std::sin(t)))});
     }
-    uint32_t pixel = 0;
-    if (BrushPixel(*dc, *dc->state.brush, &pixel)) FillPolygon(*dc, outline, pixel);
-    if (PenPixel(*dc, &pixel)) {
-        for (size_t i = 0; i < outline.size(); ++i) {
-            const POINT& a = outline[i];
-            const POINT& b = outline[(i + 1) % outline.size()];
-            DeviceLine(*dc, a.x, a.y, b.x, b.y, pixel);
-        }
-    }
+    FillAndOutline(*dc, outline);
     return TRUE;
 }
 
@@ -520,11 +534,7 @@ BOOL DrawImage(HDC hdc, int x, int y, int width, int height, const Image& image)
                     d = ForTarget(*dc, s);
                     continue;
                 }
-                auto mix = [a](uint32_t sc, uint32_t dc2) { return (sc * a + dc2 * (255 - a)) / 255; };
-                uint32_t r2 = mix((s >> 16) & 0xFF, (d >> 16) & 0xFF);
-                uint32_t g2 = mix((s >> 8) & 0xFF, (d >> 8) & 0xFF);
-                uint32_t b2 = mix(s & 0xFF, d & 0xFF);
-                d = ForTarget(*dc, 0xFF000000 | (r2 << 16) | (g2 << 8) | b2);
+                d = Blend(*dc, s, d, a);
             }
         }
     });

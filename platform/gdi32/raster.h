@@ -15,8 +15,8 @@ constexpr uint32_t kBlack = 0xFF000000;
 void FillPixels(Dc& dc, const RECT& deviceRect, uint32_t pixel);
 // Calls `visit` for each clipped piece of a rectangle of target pixels.
 void ForEachClipped(Dc& dc, const RECT& deviceRect, const std::function<void(const RECT&)>& visit);
-// The pixel a brush paints with on this DC, false for a hollow brush.
-bool BrushPixel(Dc& dc, const Brush& brush, uint32_t* pixel);
+// The pixel the DC's brush paints with, false for a hollow brush.
+bool BrushPixel(Dc& dc, uint32_t* pixel);
 // Applies a ternary raster operation over a rectangle. `source(x, y)`
 // gives the source pixel for a target pixel (null when the operation uses
 // no source).
@@ -24,7 +24,10 @@ void ApplyRop(Dc& dc, const RECT& deviceRect, DWORD rop, const std::function<uin
 bool RopUsesSource(DWORD rop);
 // Pixels of a monochrome target are black or white.
 uint32_t ForTarget(Dc& dc, uint32_t pixel);
-// Sets one target pixel if it is inside the clip.
-void PlotPixel(Dc& dc, int x, int y, uint32_t pixel);
+// Mixes `over` into `under` by `alpha` (0 to 255), as a pixel of the target.
+uint32_t Blend(Dc& dc, uint32_t over, uint32_t under, uint32_t alpha);
+// Sets one pixel of `target` (the DC's Target(), fetched once by the caller,
+// as each call reloads a DIB section) if it is inside the clip.
+void PlotPixel(Dc& dc, Image* target, int x, int y, uint32_t pixel);
 
 }  // namespace gdi

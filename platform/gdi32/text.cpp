@@ -371,9 +371,7 @@ BOOL DrawText(HDC hdc, int x, int y, UINT options, const RECT* rect, const char*
                         d = ink;
                         continue;
                     }
-                    auto mix = [a](uint32_t s, uint32_t t) { return (s * a + t * (255 - a)) / 255; };
-                    d = ForTarget(*dc, 0xFF000000 | mix((ink >> 16) & 0xFF, (d >> 16) & 0xFF) << 16 |
-                                           mix((ink >> 8) & 0xFF, (d >> 8) & 0xFF) << 8 | mix(ink & 0xFF, d & 0xFF));
+                    d = Blend(*dc, ink, d, a);
                 }
             }
         });

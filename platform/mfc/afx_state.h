@@ -29,6 +29,29 @@ struct HandleMap {
         auto it = temporary.find(h);
         return it == temporary.end() ? nullptr : it->second.get();
     }
+
+    // Drops the temporary objects whose handles `alive` says have died.
+    // `forget` first takes the handle from each object dropped: the handle
+    // is not the temporary object's to destroy.
+    template <class Alive, class Forget>
+    void DropDead(Alive alive, Forget forget)
+    {
+        for (auto it = temporary.begin(); it != temporary.end();) {
+            if (alive(it->first)) {
+                ++it;
+                continue;
+            }
+            forget(*it->second);
+            it = temporary.erase(it);
+        }
+    }
+    // Drops every temporary object, `forget` taking its handle first.
+    template <class Forget>
+    void ClearTemporaries(Forget forget)
+    {
+        for (auto& entry : temporary) forget(*entry.second);
+        temporary.clear();
+    }
 };
 
 struct State {
@@ -59,5 +82,9 @@ HWND SafeOwner(const CWnd* parent);
 void DropDeadTemporaryWindows();
 void DropDeadTemporaryDcs();
 void DropDeadTemporaryGdiObjects();
+
+// Drops all temporary windows, DCs and GDI objects (idle time and the end
+// of the program).
+void DeleteTempMaps();
 
 }  // namespace afx

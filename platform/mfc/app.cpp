@@ -113,9 +113,7 @@ int CWinThread::ExitInstance() { return static_cast<int>(m_msgCur.wParam); }
 // Idle time: the temporary objects handed out since the last idle time go.
 BOOL CWinThread::OnIdle(LONG)
 {
-    CWnd::DeleteTempMap();
-    CDC::DeleteTempMap();
-    CGdiObject::DeleteTempMap();
+    afx::DeleteTempMaps();
     return FALSE;
 }
 
@@ -267,12 +265,14 @@ BOOL AFXAPI AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmd
     return TRUE;
 }
 
-void AFXAPI AfxWinTerm()
+void afx::DeleteTempMaps()
 {
     CWnd::DeleteTempMap();
     CDC::DeleteTempMap();
     CGdiObject::DeleteTempMap();
 }
+
+void AFXAPI AfxWinTerm() { afx::DeleteTempMaps(); }
 
 int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {

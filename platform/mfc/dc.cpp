@@ -8,19 +8,13 @@ afx::HandleMap<HDC, CDC>& Dcs() { return afx::GetState().dcs; }
 
 HGDIOBJ HandleOf(const CGdiObject* object) { return object ? object->m_hObject : nullptr; }
 
+void ForgetTemporary(CDC& temp) { temp.m_hDC = temp.m_hAttribDC = nullptr; }
+
 }  // namespace
 
 void afx::DropDeadTemporaryDcs()
 {
-    auto& temps = Dcs().temporary;
-    for (auto it = temps.begin(); it != temps.end();) {
-        if (::GetObjectType(it->first) != 0) {
-            ++it;
-            continue;
-        }
-        it->second->m_hDC = nullptr;
-        it = temps.erase(it);
-    }
+    Dcs().DropDead([](HDC hDC) { return ::GetObjectType(hDC) != 0; }, ForgetTemporary);
 }
 
 // ---- CDC: the handle -----------------------------------------------------------------------------------------
@@ -45,11 +39,7 @@ CDC* CDC::FromHandle(HDC hDC)
     return result;
 }
 
-void CDC::DeleteTempMap()
-{
-    for (auto& [hDC, temp] : Dcs().temporary) temp->m_hDC = temp->m_hAttribDC = nullptr;
-    Dcs().temporary.clear();
-}
+void CDC::DeleteTempMap() { Dcs().ClearTemporaries(ForgetTemporary); }
 
 BOOL CDC::Attach(HDC hDC)
 {

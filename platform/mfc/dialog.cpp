@@ -91,7 +91,6 @@ BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd)
     HINSTANCE hInst = nullptr;
     LPCDLGTEMPLATE dialogTemplate = FindTemplate(lpszTemplateName, &hInst);
     if (!dialogTemplate) return FALSE;
-    m_pParentWnd = pParentWnd;
     return CreateIndirect(dialogTemplate, pParentWnd);
 }
 

@@ -19,10 +19,9 @@ std::unique_ptr<CGdiObject> NewWrapperFor(HGDIOBJ hObject)
     }
 }
 
-void Forget(std::unique_ptr<CGdiObject>& temp)
+void Forget(CGdiObject& temp)
 {
-    temp->m_hObject = nullptr;  // the handle is not the temporary object's to delete
-    temp.reset();
+    temp.m_hObject = nullptr;  // the handle is not the temporary object's to delete
 }
 
 // The temporary wrapper of a handle, of class T (or, for CGdiObject, of
@@ -34,7 +33,7 @@ T* TemporaryWrapper(HGDIOBJ hObject)
     auto it = temps.find(hObject);
     if (it != temps.end()) {
         if (auto* existing = dynamic_cast<T*>(it->second.get())) return existing;
-        Forget(it->second);  // a handle value reused for another kind of object
+        Forget(*it->second);  // a handle value reused for another kind of object
         temps.erase(it);
     }
     afx::DropDeadTemporaryGdiObjects();
@@ -62,15 +61,7 @@ T* WrapperFor(HGDIOBJ hObject)
 
 void afx::DropDeadTemporaryGdiObjects()
 {
-    auto& temps = Objects().temporary;
-    for (auto it = temps.begin(); it != temps.end();) {
-        if (::GetObjectType(it->first) != 0) {
-            ++it;
-            continue;
-        }
-        Forget(it->second);
-        it = temps.erase(it);
-    }
+    Objects().DropDead([](HGDIOBJ hObject) { return ::GetObjectType(hObject) != 0; }, Forget);
 }
 
 // ---- CGdiObject ---------------------------------------------------------------------------------------
@@ -81,11 +72,7 @@ CGdiObject::~CGdiObject() { DeleteObject(); }
 
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) { return WrapperFor<CGdiObject>(hObject); }
 
-void CGdiObject::DeleteTempMap()
-{
-    for (auto& [handle, temp] : Objects().temporary) temp->m_hObject = nullptr;
-    Objects().temporary.clear();
-}
+void CGdiObject::DeleteTempMap() { Objects().ClearTemporaries(Forget); }
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject)
 {

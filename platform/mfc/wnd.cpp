@@ -6,6 +6,8 @@ namespace {
 
 afx::HandleMap<HWND, CWnd>& Windows() { return afx::GetState().windows; }
 
+void ForgetTemporary(CWnd& temp) { temp.m_hWnd = nullptr; }
+
 // Windows created while this hook is installed are offered to the object
 // waiting in State::windowBeingCreated; the first one takes it.
 LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam)
@@ -100,22 +102,10 @@ CWnd* CWnd::FromHandle(HWND hWnd)
 
 void afx::DropDeadTemporaryWindows()
 {
-    auto& temps = Windows().temporary;
-    for (auto it = temps.begin(); it != temps.end();) {
-        if (::IsWindow(it->first)) {
-            ++it;
-            continue;
-        }
-        it->second->m_hWnd = nullptr;
-        it = temps.erase(it);
-    }
+    Windows().DropDead([](HWND hWnd) { return ::IsWindow(hWnd) != FALSE; }, ForgetTemporary);
 }
 
-void CWnd::DeleteTempMap()
-{
-    for (auto& [hWnd, temp] : Windows().temporary) temp->m_hWnd = nullptr;
-    Windows().temporary.clear();
-}
+void CWnd::DeleteTempMap() { Windows().ClearTemporaries(ForgetTemporary); }
 
 BOOL CWnd::Attach(HWND hWndNew)
 {

@@ -551,4 +551,94 @@ TEST(Dibs, DibSectionBitsAndGetDIBits)
     DeleteObject(section);
 }
 
+// A top-down 32-bit DIB section selected into a memory DC of its own.
+class DibSectionCanvas {
+public:
+    DibSectionCanvas(int width, int height) : width_(width)
+    {
+        BITMAPINFOHEADER h{};
+        h.biSize = sizeof h;
+        h.biWidth = width;
+        h.biHeight = -height;
+        h.biPlanes = 1;
+        h.biBitCount = 32;
+        void* bits = nullptr;
+        section_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&h), DIB_RGB_COLORS, &bits, nullptr, 0);
+        bits_ = static_cast<BYTE*>(bits);
+        dc_ = CreateCompatibleDC(nullptr);
+        old_ = SelectObject(dc_, section_);
+    }
+    ~DibSectionCanvas()
+    {
+        SelectObject(dc_, old_);
+        DeleteDC(dc_);
+        DeleteObject(section_);
+    }
+    bool Valid() const { return section_ && bits_; }
+    HDC dc() const { return dc_; }
+    // A pixel as the program sees it in the bits: 0x00RRGGBB.
+    uint32_t Bits(int x, int y) const
+    {
+        uint32_t v;
+        std::memcpy(&v, bits_ + (size_t(y) * size_t(width_) + size_t(x)) * 4, 4);
+        return v & 0xFFFFFF;
+    }
+    void SetBits(int x, int y, uint32_t v) { std::memcpy(bits_ + (size_t(y) * size_t(width_) + size_t(x)) * 4, &v, 4); }
+
+private:
+    int width_;
+    HBITMAP section_ = nullptr;
+    BYTE* bits_ = nullptr;
+    HDC dc_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+TEST(Dibs, LinesAndOutlinesLandOnADibSection)
+{
+    DibSectionCanvas canvas(8, 8);
+    ASSERT_TRUE(canvas.Valid());
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    HGDIOBJ oldPen = SelectObject(canvas.dc(), pen);
+    HGDIOBJ oldBrush = SelectObject(canvas.dc(), GetStockObject(NULL_BRUSH));
+    MoveToEx(canvas.dc(), 0, 2, nullptr);
+    EXPECT_TRUE(LineTo(canvas.dc(), 8, 2));
+    for (int x : {0, 3, 7}) {
+        EXPECT_EQ(GetPixel(canvas.dc(), x, 2), RGB(255, 0, 0)) << x;
+        EXPECT_EQ(canvas.Bits(x, 2), 0xFF0000u) << x;
+    }
+    EXPECT_EQ(GetPixel(canvas.dc(), 0, 3), RGB(0, 0, 0));
+    // A polygon's outline, with nothing inside it.
+    POINT box[4] = {{1, 4}, {6, 4}, {6, 7}, {1, 7}};
+    EXPECT_TRUE(Polygon(canvas.dc(), box, 4));
+    EXPECT_EQ(GetPixel(canvas.dc(), 1, 4), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(canvas.dc(), 6, 6), RGB(255, 0, 0));
+    EXPECT_EQ(canvas.Bits(1, 4), 0xFF0000u);
+    EXPECT_EQ(canvas.Bits(1, 6), 0xFF0000u);
+    EXPECT_EQ(canvas.Bits(3, 5), 0u);
+    SelectObject(canvas.dc(), oldBrush);
+    SelectObject(canvas.dc(), oldPen);
+    DeleteObject(pen);
+}
+
+TEST(Dibs, StretchBltLandsOnADibSection)
+{
+    DibSectionCanvas canvas(8, 8);
+    ASSERT_TRUE(canvas.Valid());
+    // The program paints the section green through its bits.
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) canvas.SetBits(x, y, 0x00FF00);
+    }
+    Canvas source(4, 4);
+    source.Fill(RGB(255, 0, 0));
+    // Twice as wide; the lower half of the source rectangle lies below the
+    // bitmap, so those rows keep what the section holds.
+    EXPECT_TRUE(StretchBlt(canvas.dc(), 0, 0, 8, 8, source.dc(), 0, 0, 4, 8, SRCCOPY));
+    EXPECT_EQ(GetPixel(canvas.dc(), 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(canvas.dc(), 7, 3), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(canvas.dc(), 0, 4), RGB(0, 255, 0));
+    EXPECT_EQ(canvas.Bits(0, 0), 0xFF0000u);
+    EXPECT_EQ(canvas.Bits(7, 3), 0xFF0000u);
+    EXPECT_EQ(canvas.Bits(7, 7), 0x00FF00u);
+}
+
 }  // namespace
