@@ -515,6 +515,7 @@ WINBASEAPI HBRUSH WINAPI GetSysColorBrush(int nIndex);
 
 #define VK_LBUTTON 0x01
 #define VK_RBUTTON 0x02
+#define VK_MBUTTON 0x04
 #define VK_CANCEL 0x03
 #define VK_BACK 0x08
 #define VK_TAB 0x09

@@ -38,8 +38,6 @@ State& TheState()
     return *state;
 }
 
-uint32_t PresenterId(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
-
 // A point of `window`'s client area in its top-level window's client area.
 bool ToTopLevel(HWND window, POINT point, HWND* top, POINT* inTop)
 {
@@ -75,7 +73,7 @@ void Mouse(HWND window, POINT point, UINT keys, HostEvent::Kind kind)
     if (!ToTopLevel(window, point, &top, &inTop)) return;
     HostEvent e;
     e.kind = kind;
-    e.window = PresenterId(top);
+    e.window = user::PresenterId(top);
     e.x = inTop.x;
     e.y = inTop.y;
     e.control = (keys & MK_CONTROL) != 0;
@@ -300,7 +298,7 @@ void CloseBox(HWND window)
 {
     HostEvent e;
     e.kind = HostEvent::Kind::Close;
-    e.window = PresenterId(user::TopLevelOf(window));
+    e.window = user::PresenterId(user::TopLevelOf(window));
     Inject(e);
     PumpUntilIdle();
 }
@@ -345,7 +343,7 @@ bool Capture(HWND window, Image* image)
     HWND top = user::TopLevelOf(window);
     if (!top || !image) return false;
     user::PresentPending();
-    return ThePresenter().Snapshot(PresenterId(top), image);
+    return ThePresenter().Snapshot(user::PresenterId(top), image);
 }
 
 COLORREF PixelAt(HWND window, POINT clientPoint)

@@ -8,8 +8,6 @@ using namespace user;
 
 namespace {
 
-uint32_t PresenterId(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
-
 void SetText(Window& w, LPCSTR text)
 {
     w.text = text ? text : "";

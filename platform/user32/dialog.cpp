@@ -311,7 +311,6 @@ INT_PTR RunDialogModal(HWND dialog, HWND owner)
 {
     std::shared_ptr<Window> w = Peek(dialog);
     DialogInfo& info = DialogOf(*w);
-    info.modal = true;
     bool disabledOwner = owner && IsWindowEnabled(owner);
     if (disabledOwner) EnableWindow(owner, FALSE);
     if (!info.ended) {
@@ -436,7 +435,6 @@ INT_PTR RunModal(HWND dialog)
     std::shared_ptr<Window> w = Peek(dialog);
     if (!w) return -1;
     DialogInfo& info = DialogOf(*w);
-    info.modal = true;
     winplat::automation::NotifyModalLoopStart(dialog);
     while (!info.ended && IsWindow(dialog)) {
         MSG msg;

@@ -70,12 +70,12 @@ std::string Shown(HWND hwnd, const std::string& text)
     return std::string(count, '*');
 }
 
-// Width in pixels of the first `bytes` of the text as drawn.
-int WidthOf(HWND hwnd, const EditData& d, size_t bytes)
+// Width in pixels of the first `bytes` of `text` as drawn in `font`.
+int WidthOf(HWND hwnd, HFONT font, const std::string& text, size_t bytes)
 {
-    std::string shown = Shown(hwnd, d.text.substr(0, bytes));
+    std::string shown = Shown(hwnd, text.substr(0, bytes));
     HDC hdc = GetDC(nullptr);
-    HGDIOBJ old = d.font ? SelectObject(hdc, d.font) : nullptr;
+    HGDIOBJ old = font ? SelectObject(hdc, font) : nullptr;
     SIZE size{0, 0};
     GetTextExtentPoint32A(hdc, shown.data(), int(shown.size()), &size);
     if (old) SelectObject(hdc, old);
@@ -108,7 +108,7 @@ size_t PositionAt(HWND hwnd, const EditData& d, int x)
     size_t best = 0;
     int bestDistance = std::abs(target);
     for (size_t pos = Next(d.text, 0); pos <= d.text.size(); pos = Next(d.text, pos)) {
-        int distance = std::abs(WidthOf(hwnd, d, pos) - target);
+        int distance = std::abs(WidthOf(hwnd, d.font, d.text, pos) - target);
         if (distance < bestDistance) {
             bestDistance = distance;
             best = pos;
@@ -124,7 +124,7 @@ void ScrollToCaret(HWND hwnd, EditData& d)
         d.scrollX = 0;
         return;
     }
-    int x = WidthOf(hwnd, d, d.caret);
+    int x = WidthOf(hwnd, d.font, d.text, d.caret);
     int width = VisibleWidth(hwnd);
     if (x < d.scrollX) d.scrollX = std::max(0, x - width / 4);
     else if (x >= d.scrollX + width) d.scrollX = x - width + width / 4;
@@ -137,7 +137,6 @@ void Changed(HWND hwnd, EditData& d)
     InvalidateRect(hwnd, nullptr, FALSE);
     NotifyParent(hwnd, EN_UPDATE);
     NotifyParent(hwnd, EN_CHANGE);
-    (void)d;
 }
 
 void Moved(HWND hwnd, EditData& d)
@@ -173,12 +172,9 @@ bool ReplaceSelection(HWND hwnd, EditData& d, const std::string& insert)
     }
     std::string candidate = d.text.substr(0, start) + add + d.text.substr(end);
     if (!(StyleOf(hwnd) & ES_AUTOHSCROLL)) {
-        EditData probe = d;
-        probe.text = candidate;
-        while (!add.empty() && WidthOf(hwnd, probe, candidate.size()) > VisibleWidth(hwnd)) {
+        while (!add.empty() && WidthOf(hwnd, d.font, candidate, candidate.size()) > VisibleWidth(hwnd)) {
             add.erase(Prev(add, add.size()));
             candidate = d.text.substr(0, start) + add + d.text.substr(end);
-            probe.text = candidate;
             truncated = true;
         }
     }
@@ -277,8 +273,8 @@ void Paint(HWND hwnd, HDC hdc, EditData& d)
     TextOutA(hdc, x0, top, shown.data(), int(shown.size()));
     bool showSelection = d.focused || (StyleOf(hwnd) & ES_NOHIDESEL);
     if (showSelection && d.anchor != d.caret) {
-        int left = x0 + WidthOf(hwnd, d, d.SelStart());
-        int right = x0 + WidthOf(hwnd, d, d.SelEnd());
+        int left = x0 + WidthOf(hwnd, d.font, d.text, d.SelStart());
+        int right = x0 + WidthOf(hwnd, d.font, d.text, d.SelEnd());
         RECT band{left, top, right, top + height};
         FillRect(hdc, &band, SysBrush(COLOR_HIGHLIGHT));
         SetTextColor(hdc, GetSysColor(COLOR_HIGHLIGHTTEXT));
@@ -288,7 +284,7 @@ void Paint(HWND hwnd, HDC hdc, EditData& d)
         RestoreDC(hdc, -1);
     }
     if (d.focused) {
-        int x = x0 + WidthOf(hwnd, d, d.caret);
+        int x = x0 + WidthOf(hwnd, d.font, d.text, d.caret);
         RECT caret{x, top, x + 1, top + height};
         FillRect(hdc, &caret, SysBrush(COLOR_WINDOWTEXT));
     }

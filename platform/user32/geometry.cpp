@@ -124,8 +124,6 @@ void SendSizeAndMove(Window& w)
     SendMessageA(w.handle, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
 }
 
-uint32_t PresenterId(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
-
 }  // namespace
 
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)

@@ -95,6 +95,8 @@ void ApplyKeyState(const MSG& msg)
     case WM_LBUTTONUP: SetKey(in.keys, VK_LBUTTON, false); break;
     case WM_RBUTTONDOWN: SetKey(in.keys, VK_RBUTTON, true); break;
     case WM_RBUTTONUP: SetKey(in.keys, VK_RBUTTON, false); break;
+    case WM_MBUTTONDOWN: SetKey(in.keys, VK_MBUTTON, true); break;
+    case WM_MBUTTONUP: SetKey(in.keys, VK_MBUTTON, false); break;
     default: break;
     }
     // A click activates the window it lands in.
@@ -108,7 +110,7 @@ void HandleHostEvent(const winplat::HostEvent& event)
 {
     using Kind = winplat::HostEvent::Kind;
     InputState& in = Input();
-    HWND top = reinterpret_cast<HWND>(uintptr_t(event.window));
+    HWND top = WindowOfPresenterId(event.window);
     InputRecord record;
     record.time = GetTickCount();
     switch (event.kind) {
@@ -119,9 +121,10 @@ void HandleHostEvent(const winplat::HostEvent& event)
         if (!w) return;
         in.cursor = POINT{w->rect.left + event.x, w->rect.top + event.y};
         UINT bit = event.button == 1 ? MK_RBUTTON : event.button == 2 ? MK_MBUTTON : MK_LBUTTON;
+        int vk = event.button == 1 ? VK_RBUTTON : event.button == 2 ? VK_MBUTTON : VK_LBUTTON;
         if (event.kind == Kind::MouseDown) in.buttons |= bit;
         if (event.kind == Kind::MouseUp) in.buttons &= ~bit;
-        SetKey(in.asyncKeys, event.button == 1 ? VK_RBUTTON : VK_LBUTTON, (in.buttons & bit) != 0);
+        SetKey(in.asyncKeys, vk, (in.buttons & bit) != 0);
         record.kind = InputRecord::Kind::Mouse;
         record.topLevel = top;
         record.point = POINT{event.x, event.y};

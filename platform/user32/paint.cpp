@@ -18,19 +18,6 @@ namespace {
 // While UpdateWindow paints a tree, presenting waits for its end.
 int g_paintingNow = 0;
 
-uint32_t PresenterId(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
-
-bool TreeNeedsPaint(Window& w)
-{
-    if (!(w.style & WS_VISIBLE)) return false;
-    if (NeedsPaint(w)) return true;
-    for (HWND c : w.children) {
-        std::shared_ptr<Window> child = Peek(c);
-        if (child && TreeNeedsPaint(*child)) return true;
-    }
-    return false;
-}
-
 enum class Children { None, Unclipped, All };
 
 void InvalidateTree(Window& w, const Region& clientArea, bool erase, Children children, bool frame)
@@ -141,19 +128,22 @@ void PaintNow(Window& w)
     HWND hwnd = w.handle;
     if (NeedsPaint(w)) {
         SendMessageA(hwnd, WM_PAINT, 0, 0);
-        // A handler that does not paint must not leave the window asking
-        // for paint for ever.
-        if (std::shared_ptr<Window> still = Peek(hwnd)) {
-            still->update.Clear();
-            still->erase.Clear();
-            still->framePending = false;
-        }
+        PaintDone(hwnd);
     }
     std::shared_ptr<Window> keep = Peek(hwnd);
     if (!keep) return;
     std::vector<HWND> children = keep->children;
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
         if (std::shared_ptr<Window> child = Peek(*it)) PaintNow(*child);
+    }
+}
+
+void PaintDone(HWND hwnd)
+{
+    if (std::shared_ptr<Window> w = Peek(hwnd)) {
+        w->update.Clear();
+        w->erase.Clear();
+        w->framePending = false;
     }
 }
 
@@ -181,7 +171,7 @@ void Present(Window& top)
 void PresentIfDone(Window& top)
 {
     top.presentPending = true;
-    if (g_paintingNow == 0 && !TreeNeedsPaint(top)) Present(top);
+    if (g_paintingNow == 0 && !FindPaint(top.handle, nullptr, true)) Present(top);
 }
 
 void PresentPending()

@@ -330,13 +330,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg)
     if (!w) return 0;
     if (lpMsg->message == WM_PAINT) {
         LRESULT result = CallProc(*w, WM_PAINT, 0, 0);
-        // As for UpdateWindow: a handler that does not paint is not asked
-        // again and again.
-        if (std::shared_ptr<Window> still = Peek(lpMsg->hwnd)) {
-            still->update.Clear();
-            still->erase.Clear();
-            still->framePending = false;
-        }
+        PaintDone(lpMsg->hwnd);
         return result;
     }
     return CallProc(*w, lpMsg->message, lpMsg->wParam, lpMsg->lParam);

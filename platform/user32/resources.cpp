@@ -17,7 +17,6 @@ public:
     winplat::ObjectKind Kind() const override { return winplat::ObjectKind::Other; }
     bool ClosableByCloseHandle() const override { return false; }
     Image image;
-    bool cursor = false;
     winplat::CursorShape shape = winplat::CursorShape::Arrow;
     bool shared = false;  // loaded by LoadIcon / LoadCursor: lives for good
 };
@@ -165,7 +164,6 @@ HCURSOR StockCursor(winplat::CursorShape shape)
     HCURSOR& cursor = (*cursors)[shape];
     if (!cursor) {
         auto object = std::make_shared<IconObject>();
-        object->cursor = true;
         object->shared = true;
         object->shape = shape;
         object->image = Image(32, 32, 0);

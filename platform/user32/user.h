@@ -36,7 +36,7 @@ struct WindowClass {
 };
 
 std::shared_ptr<WindowClass> FindClass(LPCSTR nameOrAtom);
-// Registers user32's own classes and comctl32's once.
+// Registers user32's own classes once.
 void EnsureSystemClasses();
 
 // ---- Windows ----------------------------------------------------------------------
@@ -50,7 +50,6 @@ struct DialogInfo {
     SIZE baseUnits{8, 16};
     int defId = 0;
     HWND savedFocus = nullptr;
-    bool modal = false;
     bool ended = false;
     INT_PTR result = 0;
 };
@@ -94,13 +93,16 @@ public:
     DWORD threadId = 0;
     bool destroying = false;
     bool destroyed = false;
-    bool createdPresenterWindow = false;
 
     HICON iconBig = nullptr;
     HICON iconSmall = nullptr;
     std::unique_ptr<DialogInfo> dialog;
     std::unique_ptr<ControlData> control;
 };
+
+// A top-level window is known to the presenter by its handle's value.
+inline uint32_t PresenterId(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)); }
+inline HWND WindowOfPresenterId(uint32_t id) { return reinterpret_cast<HWND>(uintptr_t(id)); }
 
 // The window behind a handle; sets ERROR_INVALID_WINDOW_HANDLE if none.
 std::shared_ptr<Window> Lookup(HWND hwnd);
@@ -142,6 +144,9 @@ bool NeedsPaint(const Window& w);
 HWND NextPaintWindow(HWND filter);
 // Paints the window and its children now.
 void PaintNow(Window& w);
+// After WM_PAINT: a handler that did not paint must not leave the window
+// asking for paint for ever.
+void PaintDone(HWND hwnd);
 // Hands the top-level image to the presenter now, or when nothing in its
 // tree waits for painting (`whenDone`).
 void Present(Window& topLevel);
@@ -200,7 +205,9 @@ void PostInput(const InputRecord& record);
 // `timeoutMs` for the first).
 bool PumpHostEvents(int timeoutMs);
 // Input from the host (or the automation, which gives input the same way).
-void HandleHostEvent(const winplat::HostEvent& event);
+// Exported for the user32 tests, which give host input the automation has
+// no call for (the right and middle buttons).
+WINPLAT_EXPORT void HandleHostEvent(const winplat::HostEvent& event);
 bool HasWork(Queue& q);
 // Ends a cross-thread SendMessage to a window that is going away.
 void ProcessSentMessages(Queue& q);
@@ -216,7 +223,6 @@ struct InputState {
     BYTE asyncKeys[256] = {};  // as of the last input given (GetAsyncKeyState)
     UINT buttons = 0;          // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON held
     POINT cursor{};            // screen pixels
-    HCURSOR cursorHandle = nullptr;
 };
 
 InputState& Input();

@@ -40,6 +40,19 @@ std::mutex& TopLevelLock()
     return lock;
 }
 
+// Top-level windows of every thread, topmost first (a copy).
+std::vector<HWND> AllTopLevels()
+{
+    std::lock_guard<std::mutex> guard(TopLevelLock());
+    return TopLevelList();
+}
+
+bool ClassMatches(const WindowClass& cls, LPCSTR nameOrAtom)
+{
+    if (IS_INTRESOURCE(nameOrAtom)) return cls.atom == LOWORD(nameOrAtom);
+    return strcasecmp(cls.name.c_str(), nameOrAtom) == 0;
+}
+
 ATOM AddClass(const WNDCLASSA& wc)
 {
     if (!wc.lpszClassName || (!IS_INTRESOURCE(wc.lpszClassName) && !*wc.lpszClassName)) {
@@ -103,12 +116,6 @@ std::shared_ptr<Hook> NextHook(HHOOK after)
     return nullptr;
 }
 
-LRESULT CallCbtHooks(int code, WPARAM wParam, LPARAM lParam)
-{
-    std::shared_ptr<Hook> first = NextHook(nullptr);
-    return first ? first->proc(code, wParam, lParam) : 0;
-}
-
 // ---- Creation ------------------------------------------------------------------------
 
 void Link(Window& w)
@@ -168,7 +175,10 @@ bool RunCreationMessages(Window& w, CREATESTRUCTA& cs)
 {
     HWND hwnd = w.handle;
     CBT_CREATEWNDA cbt{&cs, HWND_TOP};
-    if (CallCbtHooks(HCBT_CREATEWND, reinterpret_cast<WPARAM>(hwnd), reinterpret_cast<LPARAM>(&cbt))) return false;
+    // CallNextHookEx with no hook calls the first hook of the chain.
+    if (CallNextHookEx(nullptr, HCBT_CREATEWND, reinterpret_cast<WPARAM>(hwnd), reinterpret_cast<LPARAM>(&cbt))) {
+        return false;
+    }
     if (!IsWindow(hwnd)) return false;
     if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) return false;
     if (!IsWindow(hwnd)) return false;
@@ -191,8 +201,7 @@ void OpenOnPresenter(Window& w)
     look.width = w.rect.right - w.rect.left;
     look.height = w.rect.bottom - w.rect.top;
     look.closeBox = (w.style & WS_SYSMENU) != 0;
-    winplat::ThePresenter().Open(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w.handle)), look);
-    w.createdPresenterWindow = true;
+    winplat::ThePresenter().Open(PresenterId(w.handle), look);
 }
 
 }  // namespace
@@ -201,11 +210,7 @@ std::shared_ptr<WindowClass> FindClass(LPCSTR nameOrAtom)
 {
     if (!nameOrAtom) return nullptr;
     for (const auto& cls : Classes().classes) {
-        if (IS_INTRESOURCE(nameOrAtom)) {
-            if (cls->atom == LOWORD(nameOrAtom)) return cls;
-        } else if (strcasecmp(cls->name.c_str(), nameOrAtom) == 0) {
-            return cls;
-        }
+        if (ClassMatches(*cls, nameOrAtom)) return cls;
     }
     return nullptr;
 }
@@ -268,14 +273,9 @@ HWND TopLevelOf(HWND hwnd)
 
 std::vector<HWND> TopLevels()
 {
-    std::vector<HWND> all;
-    {
-        std::lock_guard<std::mutex> guard(TopLevelLock());
-        all = TopLevelList();
-    }
     std::vector<HWND> mine;
     DWORD thread = GetCurrentThreadId();
-    for (HWND h : all) {
+    for (HWND h : AllTopLevels()) {
         std::shared_ptr<Window> w = Peek(h);
         if (w && w->threadId == thread) mine.push_back(h);
     }
@@ -432,9 +432,8 @@ void SendNcDestroy(HWND hwnd)
     ForgetWindowInInput(hwnd);
     Unlink(*w);
     w->destroyed = true;
-    if (w->createdPresenterWindow) {
-        winplat::ThePresenter().Close(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)));
-    }
+    // Windows that were ever top-level have an image and a presenter window.
+    if (w->surface) winplat::ThePresenter().Close(PresenterId(hwnd));
     winplat::RemoveObject(hwnd);
 }
 
@@ -457,7 +456,7 @@ BOOL Destroy(HWND hWnd, bool askHooks)
         return FALSE;
     }
     if (w->destroying) return TRUE;
-    if (askHooks && CallCbtHooks(HCBT_DESTROYWND, reinterpret_cast<WPARAM>(hWnd), 0)) return FALSE;
+    if (askHooks && CallNextHookEx(nullptr, HCBT_DESTROYWND, reinterpret_cast<WPARAM>(hWnd), 0)) return FALSE;
     MarkDestroying(*w);
     // Owned windows go first, as on the platform.
     for (HWND other : TopLevels()) {
@@ -664,18 +663,10 @@ HWND WINAPI GetDesktopWindow(void)
 
 HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName)
 {
-    std::vector<HWND> all;
-    {
-        std::lock_guard<std::mutex> guard(TopLevelLock());
-        all = TopLevelList();
-    }
-    for (HWND h : all) {
+    for (HWND h : AllTopLevels()) {
         std::shared_ptr<Window> w = Peek(h);
         if (!w) continue;
-        if (lpClassName && !(IS_INTRESOURCE(lpClassName) ? w->cls->atom == LOWORD(lpClassName)
-                                                          : strcasecmp(w->cls->name.c_str(), lpClassName) == 0)) {
-            continue;
-        }
+        if (lpClassName && !ClassMatches(*w->cls, lpClassName)) continue;
         if (lpWindowName && w->text != lpWindowName) continue;
         return h;
     }

@@ -2,6 +2,8 @@
 // coordinates, input state, resources and bad handles.
 #include "test_support.h"
 
+#include "../user.h"
+
 #include <winplat/objects.h>
 #include <winplat/resources.h>
 
@@ -254,6 +256,78 @@ TEST_F(Windows, MouseKeyStatesAndGetKeyState)
     EXPECT_EQ(Log()[2].wParam, WPARAM(MK_LBUTTON));
     EXPECT_FALSE(GetKeyState(VK_CONTROL) & 0x8000);
     UnregisterClassA("TestKeyState", nullptr);
+}
+
+bool Down(SHORT state) { return (state & 0x8000) != 0; }
+
+// Host input the automation has no call for: the right and middle buttons.
+void HostButton(HWND top, winplat::HostEvent::Kind kind, int button)
+{
+    winplat::HostEvent e;
+    e.kind = kind;
+    e.window = user::PresenterId(top);
+    e.x = 10;
+    e.y = 10;
+    e.button = button;
+    user::HandleHostEvent(e);
+    wa::PumpUntilIdle();
+}
+
+// Logs the middle and right button messages with the key states their
+// handler sees: bit 0 the middle button, bit 1 the left, bit 2 the right.
+LRESULT CALLBACK ButtonStateProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP || msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP) {
+        LPARAM seen = (Down(GetKeyState(VK_MBUTTON)) ? 1 : 0) | (Down(GetKeyState(VK_LBUTTON)) ? 2 : 0) |
+                      (Down(GetKeyState(VK_RBUTTON)) ? 4 : 0);
+        UiTest::Log().push_back({hwnd, msg, wParam, seen});
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(Windows, EachMouseButtonHasItsOwnKeyState)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ButtonStateProc;
+    wc.lpszClassName = "TestButtonState";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, "TestButtonState", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_TRUE(hwnd);
+    using Kind = winplat::HostEvent::Kind;
+
+    HostButton(hwnd, Kind::MouseDown, 2);
+    EXPECT_TRUE(Down(GetAsyncKeyState(VK_MBUTTON)));
+    EXPECT_TRUE(Down(GetKeyState(VK_MBUTTON)));
+    EXPECT_FALSE(Down(GetAsyncKeyState(VK_LBUTTON))) << "the middle button is not the left one";
+    EXPECT_FALSE(Down(GetKeyState(VK_LBUTTON)));
+    EXPECT_FALSE(Down(GetAsyncKeyState(VK_RBUTTON)));
+    HostButton(hwnd, Kind::MouseUp, 2);
+    EXPECT_FALSE(Down(GetAsyncKeyState(VK_MBUTTON)));
+    EXPECT_FALSE(Down(GetKeyState(VK_MBUTTON)));
+    EXPECT_FALSE(Down(GetAsyncKeyState(VK_LBUTTON)));
+
+    HostButton(hwnd, Kind::MouseDown, 1);
+    EXPECT_TRUE(Down(GetAsyncKeyState(VK_RBUTTON)));
+    EXPECT_TRUE(Down(GetKeyState(VK_RBUTTON)));
+    EXPECT_FALSE(Down(GetAsyncKeyState(VK_LBUTTON)));
+    EXPECT_FALSE(Down(GetAsyncKeyState(VK_MBUTTON)));
+    HostButton(hwnd, Kind::MouseUp, 1);
+    EXPECT_FALSE(Down(GetAsyncKeyState(VK_RBUTTON)));
+    EXPECT_FALSE(Down(GetKeyState(VK_RBUTTON)));
+
+    ASSERT_EQ(Log().size(), 4u);
+    EXPECT_EQ(Log()[0].message, UINT(WM_MBUTTONDOWN));
+    EXPECT_EQ(Log()[0].wParam, WPARAM(MK_MBUTTON));
+    EXPECT_EQ(Log()[0].lParam, 1) << "the handler sees only the middle button down";
+    EXPECT_EQ(Log()[1].message, UINT(WM_MBUTTONUP));
+    EXPECT_EQ(Log()[1].lParam, 0);
+    EXPECT_EQ(Log()[2].message, UINT(WM_RBUTTONDOWN));
+    EXPECT_EQ(Log()[2].wParam, WPARAM(MK_RBUTTON));
+    EXPECT_EQ(Log()[2].lParam, 4);
+    EXPECT_EQ(Log()[3].message, UINT(WM_RBUTTONUP));
+    EXPECT_EQ(Log()[3].lParam, 0);
+    UnregisterClassA("TestButtonState", nullptr);
 }
 
 TEST_F(Windows, CaptureSendsTheMouseToItsWindow)
