@@ -33,5 +33,3 @@ inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
 #define IsEqualIID(a, b) IsEqualGUID(a, b)
 #define IsEqualCLSID(a, b) IsEqualGUID(a, b)
 #endif
-
-#define GUID_NULL_INIT {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}}

@@ -52,9 +52,7 @@ void FinishForCallerLocked(IoRequest& r, DWORD error, DWORD bytes, IoRequest::Ca
         list->items.remove_if([&](const std::shared_ptr<IoRequest>& p) { return p.get() == &r; });
     r.owner.reset();
     if (r.overlapped) {
-        r.overlapped->InternalHigh = bytes;
-        r.overlapped->Internal = kernel32::EncodeStatus(error);
-        if (r.event) r.event->SetLocked();
+        kernel32::SetOverlappedLocked(r.overlapped, r.event.get(), error, bytes);
     } else {
         r.error = error;
         r.bytes = bytes;
@@ -161,7 +159,7 @@ private:
     BOOL Started(const std::shared_ptr<IoRequest>& request, DWORD* done)
     {
         std::lock_guard<std::mutex> guard(winplat::SyncLock());
-        if (request->callerState == IoRequest::CallerState::Waiting || !request->completedInline) {
+        if (!request->completedInline) {
             SetLastError(ERROR_IO_PENDING);
             return FALSE;
         }
@@ -291,12 +289,6 @@ void UnregisterDeviceDriver(DeviceDriver* driver)
 }
 
 const IoRequestInfo& IoGetInfo(IoRequest* request) { return request->info; }
-
-bool IoIsCancelled(IoRequest* request)
-{
-    std::lock_guard<std::mutex> guard(SyncLock());
-    return request->callerState == IoRequest::CallerState::Cancelled;
-}
 
 bool IoCopyFromCaller(IoRequest* request, const void* callerAddress, void* to, size_t size)
 {

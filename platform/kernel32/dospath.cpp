@@ -1,4 +1,6 @@
 // DOS paths: drive C: is a folder of the user's, Z: is the host's root.
+#include "host_folders.h"
+
 #include <windows.h>
 #include <winplat/host.h>
 
@@ -25,17 +27,13 @@ DriveC& driveC()
     return *instance;
 }
 
-void MakeFolder(const std::string& path)
+// Makes `folder` drive C (lock held): without trailing slashes, and with
+// the folders every installation of the platform has.
+void SetFolderLocked(DriveC& d, const std::string& folder)
 {
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
-    }
-}
-
-// Folders every installation of the platform has.
-void PrepareDriveC(const std::string& folder)
-{
-    MakeFolder(folder + "/WINDOWS/TWAIN_32");
+    d.folder = folder;
+    while (d.folder.size() > 1 && d.folder.back() == '/') d.folder.pop_back();
+    MakeFolders(d.folder + "/WINDOWS/TWAIN_32", 0755);
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -96,9 +94,7 @@ std::string DriveCFolder()
     std::lock_guard<std::mutex> guard(d.lock);
     if (d.folder.empty()) {
         const char* env = std::getenv("WINPLAT_DRIVE_C");
-        d.folder = (env && *env) ? env : DataFolder() + "/drive_c";
-        while (d.folder.size() > 1 && d.folder.back() == '/') d.folder.pop_back();
-        PrepareDriveC(d.folder);
+        SetFolderLocked(d, (env && *env) ? env : DataFolder() + "/drive_c");
     }
     return d.folder;
 }
@@ -107,9 +103,7 @@ void SetDriveCFolder(const std::string& hostFolder)
 {
     DriveC& d = driveC();
     std::lock_guard<std::mutex> guard(d.lock);
-    d.folder = hostFolder;
-    while (d.folder.size() > 1 && d.folder.back() == '/') d.folder.pop_back();
-    PrepareDriveC(d.folder);
+    SetFolderLocked(d, hostFolder);
 }
 
 DWORD DosToHostPath(const char* dosPath, std::string* hostPath)

@@ -152,17 +152,6 @@ std::shared_ptr<FileObject> LookupFile(HANDLE h)
     return file;
 }
 
-// The error for a host path that cannot be used: a missing parent folder is
-// "path not found", a missing last name "file not found".
-DWORD MissingError(const std::string& host)
-{
-    size_t slash = host.rfind('/');
-    std::string parent = slash == 0 ? "/" : host.substr(0, slash);
-    struct stat st;
-    if (stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
-    return ERROR_FILE_NOT_FOUND;
-}
-
 HANDLE OpenHostFile(const std::string& host, DWORD access, DWORD share, DWORD disposition, DWORD flags)
 {
     int oflags = O_CLOEXEC;
@@ -242,6 +231,15 @@ HANDLE OpenHostFile(const std::string& host, DWORD access, DWORD share, DWORD di
 
 }  // namespace
 
+DWORD MissingError(const std::string& host)
+{
+    size_t slash = host.rfind('/');
+    std::string parent = slash == 0 || slash == std::string::npos ? "/" : host.substr(0, slash);
+    struct stat st;
+    if (stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
+    return ERROR_FILE_NOT_FOUND;
+}
+
 bool FileOpenWithoutDeleteSharing(const char* hostPath)
 {
     struct stat st;
@@ -258,9 +256,7 @@ void CompleteOverlapped(OVERLAPPED* overlapped, DWORD error, DWORD bytes)
     std::shared_ptr<winplat::Event> event = winplat::LookupAs<winplat::Event>(overlapped->hEvent);
     {
         std::lock_guard<std::mutex> guard(winplat::SyncLock());
-        overlapped->InternalHigh = bytes;
-        overlapped->Internal = EncodeStatus(error);
-        if (event) event->SetLocked();
+        SetOverlappedLocked(overlapped, event.get(), error, bytes);
     }
     winplat::SyncChanged().notify_all();
 }

@@ -27,18 +27,6 @@ bool MapPath(LPCSTR dosPath, std::string* host)
     return true;
 }
 
-bool IsFolder(const std::string& host)
-{
-    struct stat st;
-    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string ParentOf(const std::string& host)
-{
-    size_t slash = host.rfind('/');
-    return slash == 0 || slash == std::string::npos ? "/" : host.substr(0, slash);
-}
-
 DWORD AttributesOf(const std::string& host, const struct stat& st)
 {
     DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
@@ -108,7 +96,7 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
     if (!MapPath(lpFileName, &host)) return FALSE;
     struct stat st;
     if (lstat(host.c_str(), &st) != 0) {
-        SetLastError(IsFolder(ParentOf(host)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        SetLastError(kernel32::MissingError(host));
         return FALSE;
     }
     if (S_ISDIR(st.st_mode)) {
@@ -132,7 +120,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName)
     if (!MapPath(lpFileName, &host)) return INVALID_FILE_ATTRIBUTES;
     struct stat st;
     if (stat(host.c_str(), &st) != 0) {
-        SetLastError(IsFolder(ParentOf(host)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        SetLastError(kernel32::MissingError(host));
         return INVALID_FILE_ATTRIBUTES;
     }
     return AttributesOf(host, st);

@@ -1,6 +1,8 @@
 // Global and local memory. Moveable blocks are handles in the object table
 // with a lock count; fixed blocks are plain pointers recorded here so that
 // GlobalSize and GlobalFree can tell a fixed block from a stray pointer.
+#include "bytes.h"
+
 #include <windows.h>
 #include <winplat/objects.h>
 
@@ -36,12 +38,6 @@ FixedBlocks& fixedBlocks()
     return *instance;
 }
 
-void* AllocateBytes(SIZE_T size, bool zero)
-{
-    if (size > kLargestBlock) return nullptr;
-    return zero ? std::calloc(1, size ? size : 1) : std::malloc(size ? size : 1);
-}
-
 bool FixedSize(const void* p, SIZE_T* size)
 {
     FixedBlocks& fb = fixedBlocks();
@@ -54,9 +50,16 @@ bool FixedSize(const void* p, SIZE_T* size)
 
 }  // namespace
 
+using kernel32::AllocateBytes;
+using kernel32::ResizeBytes;
+
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
     bool zero = (uFlags & GMEM_ZEROINIT) != 0;
+    if (dwBytes > kLargestBlock) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     if (uFlags & GMEM_MOVEABLE) {
         void* memory = nullptr;
         if (dwBytes != 0 && !(memory = AllocateBytes(dwBytes, zero))) {
@@ -87,12 +90,11 @@ HGLOBAL WINAPI GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;
         }
-        void* memory = std::realloc(block->memory, dwBytes ? dwBytes : 1);
+        void* memory = ResizeBytes(block->memory, block->size, dwBytes, zero);
         if (!memory) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;
         }
-        if (zero && dwBytes > block->size) memset(static_cast<BYTE*>(memory) + block->size, 0, dwBytes - block->size);
         block->memory = memory;
         block->size = dwBytes;
         return hMem;
@@ -107,12 +109,11 @@ HGLOBAL WINAPI GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    void* memory = std::realloc(hMem, dwBytes ? dwBytes : 1);
+    void* memory = ResizeBytes(hMem, old, dwBytes, zero);
     if (!memory) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    if (zero && dwBytes > old) memset(static_cast<BYTE*>(memory) + old, 0, dwBytes - old);
     FixedBlocks& fb = fixedBlocks();
     std::lock_guard<std::mutex> guard(fb.lock);
     fb.sizes.erase(hMem);

@@ -1,5 +1,7 @@
 // Heaps: HeapCreate and friends. Each heap records its blocks, so that a
 // block handed to the wrong heap is refused and HeapDestroy frees them all.
+#include "bytes.h"
+
 #include <windows.h>
 #include <winplat/objects.h>
 
@@ -23,7 +25,7 @@ public:
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (!Fits(0, size)) return nullptr;
-        void* p = zero ? std::calloc(1, size ? size : 1) : std::malloc(size ? size : 1);
+        void* p = kernel32::AllocateBytes(size, zero);
         if (!p) return nullptr;
         blocks_[p] = size;
         total_ += size;
@@ -38,9 +40,8 @@ public:
         SIZE_T old = it->second;
         if (inPlaceOnly && size > old) return nullptr;
         if (!Fits(old, size)) return nullptr;
-        void* q = std::realloc(p, size ? size : 1);
+        void* q = kernel32::ResizeBytes(p, old, size, zero);
         if (!q) return nullptr;
-        if (zero && size > old) memset(static_cast<BYTE*>(q) + old, 0, size - old);
         blocks_.erase(it);
         blocks_[q] = size;
         total_ = total_ - old + size;

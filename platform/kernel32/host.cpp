@@ -1,4 +1,6 @@
 // Host folders of the stand-in and its registry files.
+#include "host_folders.h"
+
 #include <windows.h>
 #include <winplat/host.h>
 
@@ -18,14 +20,6 @@ std::string Environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
-}
-
-// mkdir -p; existing folders are fine.
-void MakeFolders(const std::string& path, mode_t mode)
-{
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), mode);
-    }
 }
 
 std::string Trim(const std::string& s)
@@ -54,6 +48,13 @@ std::vector<std::string> RegistryFiles()
 }
 
 }  // namespace
+
+void MakeFolders(const std::string& path, mode_t mode)
+{
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), mode);
+    }
+}
 
 std::string DataFolder()
 {

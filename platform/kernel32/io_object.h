@@ -4,6 +4,9 @@
 
 #include <windows.h>
 #include <winplat/objects.h>
+#include <winplat/sync.h>
+
+#include <string>
 
 namespace kernel32 {
 
@@ -16,6 +19,15 @@ inline DWORD DecodeStatus(ULONG_PTR internal)
     if (internal == 0) return 0;
     if ((internal & kErrorTag) == kErrorTag) return static_cast<DWORD>(internal & ~kErrorTag);
     return ERROR_GEN_FAILURE;
+}
+
+// Writes a finished operation's result into its OVERLAPPED and sets the
+// event, if any. SyncLock is held; the caller notifies SyncChanged.
+inline void SetOverlappedLocked(OVERLAPPED* overlapped, winplat::Event* event, DWORD error, DWORD bytes)
+{
+    overlapped->InternalHigh = bytes;
+    overlapped->Internal = EncodeStatus(error);
+    if (event) event->SetLocked();
 }
 
 class IoObject : public winplat::KernelObject {
@@ -36,6 +48,10 @@ public:
 // Completes an overlapped operation that finished at once: status, byte
 // count and the event, as the platform does for synchronous completions.
 void CompleteOverlapped(OVERLAPPED* overlapped, DWORD error, DWORD bytes);
+
+// The error for a host path that cannot be used: a missing parent folder is
+// "path not found", a missing last name "file not found".
+DWORD MissingError(const std::string& host);
 
 // True when a handle of this process holds the host file without delete sharing.
 bool FileOpenWithoutDeleteSharing(const char* hostPath);

@@ -125,7 +125,6 @@ DllMainProc OwnDllMain(void* dl, uintptr_t base)
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
 {
-    ObjectInfo info = lpModuleName ? FindObject(0, lpModuleName) : ObjectInfo{};
     if (!lpModuleName) {
         struct {
             uintptr_t base = 0;
@@ -138,6 +137,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
             &program);
         return reinterpret_cast<HMODULE>(program.base);
     }
+    ObjectInfo info = FindObject(0, lpModuleName);
     if (!info.found) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;

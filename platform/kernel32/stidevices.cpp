@@ -41,13 +41,7 @@ std::string Folder()
 
 std::string FileFor(const std::string& internalName)
 {
-    static const char digits[] = "0123456789abcdef";
-    std::string name;
-    for (unsigned char c : internalName) {
-        name += digits[c >> 4];
-        name += digits[c & 15];
-    }
-    return Folder() + "/" + (name.empty() ? "_" : name) + kSuffix;
+    return Folder() + "/" + StillImageFileName(internalName) + kSuffix;
 }
 
 std::string Escape(const std::string& value)
@@ -184,6 +178,17 @@ long long WallClockNanoseconds()
 }
 
 }  // namespace
+
+std::string StillImageFileName(const std::string& internalName)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string name;
+    for (unsigned char c : internalName) {
+        name += digits[c >> 4];
+        name += digits[c & 15];
+    }
+    return name.empty() ? "_" : name;
+}
 
 bool AddStillImageDevice(const StillImageDevice& device)
 {

@@ -22,16 +22,6 @@ std::condition_variable& SyncChanged()
     return *cv;
 }
 
-void SignalEvent(const std::shared_ptr<Event>& event)
-{
-    if (!event) return;
-    {
-        std::lock_guard<std::mutex> guard(SyncLock());
-        event->SetLocked();
-    }
-    SyncChanged().notify_all();
-}
-
 }  // namespace winplat
 
 namespace {
@@ -81,7 +71,11 @@ BOOL WINAPI SetEvent(HANDLE hEvent)
 {
     std::shared_ptr<Event> event = LookupEvent(hEvent);
     if (!event) return FALSE;
-    winplat::SignalEvent(event);
+    {
+        std::lock_guard<std::mutex> guard(winplat::SyncLock());
+        event->SetLocked();
+    }
+    winplat::SyncChanged().notify_all();
     return TRUE;
 }
 

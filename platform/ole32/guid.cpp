@@ -1,18 +1,28 @@
 // Text form of GUIDs.
-#include <objbase.h>
+#include "guid_text.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cwchar>
 
+namespace ole32 {
+
+std::string GuidText(REFGUID guid)
+{
+    char text[39];  // braces, 32 digits, 4 dashes and the terminator
+    snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
+             guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+             guid.Data4[6], guid.Data4[7]);
+    return text;
+}
+
+}  // namespace ole32
+
 int WINAPI StringFromGUID2(REFGUID rguid, LPWSTR lpsz, int cchMax)
 {
-    constexpr int kLength = 39;  // braces, 32 digits, 4 dashes and the terminator
+    constexpr int kLength = 39;  // the text and its terminator
     if (!lpsz || cchMax < kLength) return 0;
-    char text[kLength];
-    snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", rguid.Data1, rguid.Data2,
-             rguid.Data3, rguid.Data4[0], rguid.Data4[1], rguid.Data4[2], rguid.Data4[3], rguid.Data4[4],
-             rguid.Data4[5], rguid.Data4[6], rguid.Data4[7]);
+    std::string text = ole32::GuidText(rguid);
     for (int i = 0; i < kLength; ++i) lpsz[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
     return kLength;
 }

@@ -1,4 +1,6 @@
 // COM start-up and in-process servers found through the class registry.
+#include "guid_text.h"
+
 #include <objbase.h>
 #include <winplat/host.h>
 
@@ -20,20 +22,11 @@ Servers& servers()
     return *instance;
 }
 
-std::string ClassKey(REFCLSID clsid)
-{
-    WCHAR wide[39];
-    StringFromGUID2(clsid, wide, 39);
-    std::string key;
-    for (int i = 0; i < 38; ++i) key.push_back(static_cast<char>(wide[i]));
-    return key;
-}
-
 // Loads (or finds) the server module of a class.
 HRESULT ServerModule(REFCLSID clsid, HMODULE* module)
 {
     std::string path;
-    if (!winplat::RegistryValue("Classes", ClassKey(clsid), &path)) return REGDB_E_CLASSNOTREG;
+    if (!winplat::RegistryValue("Classes", ole32::GuidText(clsid), &path)) return REGDB_E_CLASSNOTREG;
     Servers& s = servers();
     std::lock_guard<std::mutex> guard(s.lock);
     auto it = s.modules.find(path);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <winplat/host.h>
+#include <winplat/stidevices.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,17 +18,12 @@ namespace {
 // (the programs ask for 2000 ms), long enough not to spin.
 constexpr DWORD kRetryMs = 10;
 
-std::string SafeFileName(const std::string& name)
-{
-    std::string out;
-    for (unsigned char c : name) out += (isalnum(c) || c == '-' || c == '_' || c == '.') ? static_cast<char>(c) : '_';
-    return out;
-}
-
 }  // namespace
 
+// Named like the device's registry entry, so that distinct devices never
+// share a lock.
 DeviceLock::DeviceLock(const std::string& internalName)
-    : path_(winplat::RuntimeFolder() + "/stillimage-" + SafeFileName(internalName) + ".lock")
+    : path_(winplat::RuntimeFolder() + "/stillimage-" + winplat::StillImageFileName(internalName) + ".lock")
 {
 }
 

@@ -69,8 +69,6 @@ WINPLAT_EXPORT const IoRequestInfo& IoGetInfo(IoRequest* request);
 // request is completed or cancelled, and for a null address.
 WINPLAT_EXPORT bool IoCopyFromCaller(IoRequest* request, const void* callerAddress, void* to, size_t size);
 WINPLAT_EXPORT bool IoCopyToCaller(IoRequest* request, void* callerAddress, const void* from, size_t size);
-// True once the caller has cancelled the request.
-WINPLAT_EXPORT bool IoIsCancelled(IoRequest* request);
 // Completes the request: `error` 0 for success or a Win32 error; `output`
 // (at most outputSize bytes are used) goes to the caller's buffer and `size`
 // becomes the transferred byte count. Releases the driver's hold on the

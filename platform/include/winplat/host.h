@@ -36,8 +36,11 @@ WINPLAT_EXPORT long long ScaledNanoseconds(DWORD ms);
 // path. Drive C: is the drive-C folder, Z: is the host root; other drives do
 // not exist. Both separators are accepted, "." and ".." are resolved, trailing
 // dots and blanks of a name are dropped as the platform does, and every
-// existing component is found in any letter case. Returns 0 or a Win32 error
-// (ERROR_INVALID_NAME, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE).
+// existing component is found in any letter case. Returns 0 or a Win32 error:
+// ERROR_INVALID_NAME for a name with characters a name cannot hold,
+// ERROR_PATH_NOT_FOUND for an empty path or a drive other than C: and Z:, and
+// ERROR_BAD_PATHNAME for a path that begins with two separators (network and
+// device names).
 WINPLAT_EXPORT DWORD DosToHostPath(const char* dosPath, std::string* hostPath);
 // The DOS form of an absolute host path: below the drive-C folder as C:\...,
 // anything else as Z:\... .

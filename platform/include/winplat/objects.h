@@ -19,7 +19,6 @@ enum class ObjectKind {
     FindSearch,
     Heap,
     GlobalMemory,
-    Thread,
     Window,
     Gdi,
     Other,

@@ -7,8 +7,9 @@
 // several processes may plug, unplug and read at the same time.
 //
 // An entry belongs to a process (ownerProcess). When that process has ended
-// without removing its entries (it was killed), the entries are dropped by
-// the next ListStillImageDevices.
+// without removing its entries (it was killed), ListStillImageDevices leaves
+// them out; their files stay on disk until the same internal name is added
+// again, which replaces them.
 #pragma once
 
 #include <windef.h>
@@ -34,5 +35,11 @@ WINPLAT_EXPORT bool AddStillImageDevice(const StillImageDevice& device);
 WINPLAT_EXPORT bool RemoveStillImageDevice(const std::string& internalName);
 // The live entries in the order in which they were plugged in.
 WINPLAT_EXPORT std::vector<StillImageDevice> ListStillImageDevices();
+
+// The file name (without folder or suffix) under which a device's state is
+// kept: the hex digits of the internal name's bytes, "_" for the empty name.
+// Distinct internal names never share a file name, and any name is safe on
+// the host.
+WINPLAT_EXPORT std::string StillImageFileName(const std::string& internalName);
 
 }  // namespace winplat

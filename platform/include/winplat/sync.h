@@ -42,7 +42,4 @@ private:
     bool signalled_;
 };
 
-// Sets an event from platform code (for example an I/O completion).
-WINPLAT_EXPORT void SignalEvent(const std::shared_ptr<Event>& event);
-
 }  // namespace winplat

@@ -158,6 +158,27 @@ TEST_F(Service, LockIsDeviceWideAndReachesTheDriver)
     winplat::SetTimeScale(1.0);
 }
 
+// The lock file is named after the internal name without folding any
+// character, so names that differ only in a blank and an underscore are
+// still two devices with two locks.
+TEST_F(Service, DevicesWhoseNamesDifferOnlyInOneCharacterLockApart)
+{
+    winplat::SetTimeScale(0.01);
+    Plug("a b", "Marovane");
+    Plug("a_b", "Lumitra");
+    IStiDevice* blank = Open(L"a b");
+    IStiDevice* underscore = Open(L"a_b");
+    ASSERT_NE(blank, nullptr);
+    ASSERT_NE(underscore, nullptr);
+    EXPECT_EQ(blank->LockDevice(2000), S_OK);
+    EXPECT_EQ(underscore->LockDevice(0), S_OK);
+    EXPECT_EQ(underscore->UnLockDevice(), S_OK);
+    EXPECT_EQ(blank->UnLockDevice(), S_OK);
+    underscore->Release();
+    blank->Release();
+    winplat::SetTimeScale(1.0);
+}
+
 TEST_F(Service, LockHoldsAcrossProcesses)
 {
     winplat::SetTimeScale(0.01);
