@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         rc::Preprocessor preprocessor(files, {"inc"});
         std::vector<rc::Token> tokens = preprocessor.Run("script.rc");
-        std::vector<rc::Resource> resources = rc::ScriptParser(std::move(tokens), preprocessor, files).Parse();
+        std::vector<rc::Resource> resources = rc::ScriptParser(std::move(tokens), preprocessor).Parse();
         rc::EmitSource(resources, "script.rc");
     } catch (const rc::CompileError&) {
     }

@@ -28,7 +28,6 @@ struct Resource {
     ResourceId type;
     ResourceId name;
     Bytes data;
-    Location where;
 };
 
 // A template's menu, class or text field: none (empty text), an ordinal or

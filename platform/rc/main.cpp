@@ -80,7 +80,7 @@ int main(int argc, char** argv)
         rc::Preprocessor preprocessor(files, options.includeDirs);
         for (const auto& [name, value] : options.defines) preprocessor.Define(name, value);
         std::vector<rc::Token> tokens = preprocessor.Run(options.script);
-        std::vector<rc::Resource> resources = rc::ScriptParser(std::move(tokens), preprocessor, files).Parse();
+        std::vector<rc::Resource> resources = rc::ScriptParser(std::move(tokens), preprocessor).Parse();
         std::string name = options.script.substr(options.script.rfind('/') + 1);
         if (!WriteFile(options.output, rc::EmitSource(resources, name))) {
             std::cerr << "rc: cannot write " << options.output << "\n";

@@ -79,9 +79,7 @@ void SplitDirective(const std::string& line, std::string* name, std::string* res
     *rest = Trim(line.substr(i));
 }
 
-
-}  // namespace
-
+// Comments removed, continuation lines joined: (first line number, text).
 std::vector<std::pair<int, std::string>> LogicalLines(const std::string& text)
 {
     std::string clean = StripComments(text);
@@ -109,6 +107,8 @@ std::vector<std::pair<int, std::string>> LogicalLines(const std::string& text)
     return lines;
 }
 
+}  // namespace
+
 Preprocessor::Preprocessor(FileReader& files, std::vector<std::string> includeDirs)
     : files_(files), includeDirs_(std::move(includeDirs))
 {
@@ -130,10 +130,14 @@ std::vector<Token> Preprocessor::Run(const std::string& scriptPath)
     return std::move(output_);
 }
 
-std::string Preprocessor::FindFile(const std::string& name, const std::string& fromFile)
+std::string Preprocessor::ReadNamedFile(const std::string& name, const Location& where)
 {
-    // The same search as a quoted #include.
-    return ResolveInclude(name, true, fromFile);
+    std::string path = ResolveInclude(name, true, where.file);
+    if (path.empty()) Fail(where, "cannot find file '" + name + "'");
+    std::string contents;
+    if (!files_.Read(path, &contents)) Fail(where, "cannot read '" + path + "'");
+    filesRead_.push_back(path);
+    return contents;
 }
 
 void Preprocessor::ProcessFile(const std::string& path, bool directivesOnly, const Location& includedFrom)
@@ -299,11 +303,6 @@ void Preprocessor::IncludeDirective(FileState& file, const std::string& rest, co
     ProcessFile(path, file.directivesOnly || IsHeaderName(path), where);
 }
 
-bool Preprocessor::HasInclude(const std::string& name, bool quoted, const std::string& fromFile)
-{
-    return !ResolveInclude(name, quoted, fromFile).empty();
-}
-
 bool Preprocessor::EvaluateCondition(const std::string& rest, const Location& where, const std::string& fromFile)
 {
     std::vector<Token> raw = Tokenize(rest, where);
@@ -330,7 +329,7 @@ bool Preprocessor::EvaluateCondition(const std::string& rest, const Location& wh
                     for (++j; j < raw.size() && !raw[j].IsPunct(">"); ++j) name += raw[j].text;
                     ++j;
                 }
-                value = HasInclude(name, quoted, fromFile);
+                value = !ResolveInclude(name, quoted, fromFile).empty();
             }
             if (paren) {
                 if (j >= raw.size() || !raw[j].IsPunct(")")) Fail(where, "')' expected");

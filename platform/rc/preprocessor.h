@@ -31,12 +31,10 @@ public:
     std::vector<Token> Run(const std::string& scriptPath);
     // Every file read, the script first (for dependency files).
     const std::vector<std::string>& FilesRead() const { return filesRead_; }
-    // Finds a file named in a statement of `fromFile`: beside that file, then
-    // beside the script, then in the include folders. Empty when not found.
-    std::string FindFile(const std::string& name, const std::string& fromFile);
-    void NoteFileRead(const std::string& path) { filesRead_.push_back(path); }
-    // Expands macros in a token list.
-    std::vector<Token> Expand(std::vector<Token> tokens);
+    // Reads a file named in a statement at `where` (a bitmap, an icon),
+    // found as a quoted #include would be: beside that statement's file, then
+    // beside the script, then in the include folders. Counts as read.
+    std::string ReadNamedFile(const std::string& name, const Location& where);
 
 private:
     struct Macro {
@@ -65,10 +63,11 @@ private:
     void DefineDirective(const std::string& rest, const Location& where);
     void IncludeDirective(FileState& file, const std::string& rest, const Location& where);
     bool EvaluateCondition(const std::string& rest, const Location& where, const std::string& fromFile);
-    bool HasInclude(const std::string& name, bool quoted, const std::string& fromFile);
     std::string ResolveInclude(const std::string& name, bool quoted, const std::string& fromFile);
     void Flush(FileState& file);
     bool Active(const FileState& file) const;
+    // Expands macros in a token list.
+    std::vector<Token> Expand(std::vector<Token> tokens);
     bool ExpandOne(const Token& use, std::vector<Token>& pending);
 
     FileReader& files_;
@@ -81,8 +80,5 @@ private:
     int depth_ = 0;
     size_t expansions_ = 0;
 };
-
-// Comments removed, continuation lines joined: (first line number, text).
-std::vector<std::pair<int, std::string>> LogicalLines(const std::string& text);
 
 }  // namespace rc

@@ -99,7 +99,7 @@ std::vector<Resource> ScriptParser::Parse()
 {
     while (!AtEnd()) Statement();
     for (auto& [block, data] : StringTableBlocks(strings_))
-        resources_.push_back({ResourceId::Number(kRtString), ResourceId::Number(block), std::move(data), {}});
+        resources_.push_back({ResourceId::Number(kRtString), ResourceId::Number(block), std::move(data)});
     return std::move(resources_);
 }
 
@@ -107,6 +107,7 @@ void ScriptParser::Statement()
 {
     Location where = Here();
     if (Peek().IsKeyword("LANGUAGE")) {
+        Next();
         Language();
         return;
     }
@@ -120,19 +121,18 @@ void ScriptParser::Statement()
     if (type.IsKeyword("DIALOG") || type.IsKeyword("DIALOGEX")) {
         DialogResource(name, type.IsKeyword("DIALOGEX"), where);
     } else if (type.IsKeyword("BITMAP")) {
-        BitmapResource(name, where);
+        BitmapResource(name);
     } else if (type.IsKeyword("ICON")) {
-        IconResource(name, where);
+        IconResource(name);
     } else {
         Fail(type.where, "unsupported resource type '" + type.text + "'");
     }
 }
 
-// LANGUAGE takes two values whose names come from headers this platform
-// does not have; the resources are language-neutral here.
+// LANGUAGE (already taken) has two values whose names come from headers
+// this platform does not have; the resources are language-neutral here.
 void ScriptParser::Language()
 {
-    Next();
     while (!AtEnd() && !Peek().IsPunct(",")) Next();
     ExpectComma();
     Next();
@@ -165,6 +165,18 @@ int64_t ScriptParser::Ranged(int64_t low, int64_t high, const char* what)
     int64_t value = Expression();
     if (value < low || value > high) Fail(where, std::string(what) + " " + std::to_string(value) + " out of range");
     return value;
+}
+
+// x, y, cx, cy: a dialog's or a control's rectangle.
+void ScriptParser::Rect(int16_t& x, int16_t& y, int16_t& cx, int16_t& cy)
+{
+    x = Coordinate();
+    ExpectComma();
+    y = Coordinate();
+    ExpectComma();
+    cx = Coordinate();
+    ExpectComma();
+    cy = Coordinate();
 }
 
 std::string ScriptParser::String()
@@ -246,13 +258,7 @@ void ScriptParser::DialogResource(const ResourceId& name, bool extended, const L
     Dialog d;
     d.extended = extended;
     SkipLoadOptions();
-    d.x = Coordinate();
-    ExpectComma();
-    d.y = Coordinate();
-    ExpectComma();
-    d.cx = Coordinate();
-    ExpectComma();
-    d.cy = Coordinate();
+    Rect(d.x, d.y, d.cx, d.cy);
     if (extended && TakeComma()) d.helpId = static_cast<uint32_t>(Expression());
     d.style = WS_POPUP | WS_BORDER | WS_SYSMENU;
     bool styleGiven = false;
@@ -270,7 +276,7 @@ void ScriptParser::DialogResource(const ResourceId& name, bool extended, const L
         d.items.push_back(Control(extended));
     }
     Next();
-    resources_.push_back({ResourceId::Number(kRtDialog), name, DialogTemplate(d), where});
+    resources_.push_back({ResourceId::Number(kRtDialog), name, DialogTemplate(d)});
 }
 
 void ScriptParser::DialogOption(Dialog& d, bool& styleGiven)
@@ -303,7 +309,6 @@ void ScriptParser::DialogOption(Dialog& d, bool& styleGiven)
             d.menu = ControlText();
         }
     } else if (option.IsKeyword("LANGUAGE")) {
-        --pos_;
         Language();
     } else if (option.IsKeyword("CHARACTERISTICS") || option.IsKeyword("VERSION")) {
         Expression();
@@ -374,13 +379,7 @@ DialogItem ScriptParser::Control(bool extended)
 void ScriptParser::ControlTail(DialogItem& item, bool extended, bool styleFollows)
 {
     ExpectComma();
-    item.x = Coordinate();
-    ExpectComma();
-    item.y = Coordinate();
-    ExpectComma();
-    item.cx = Coordinate();
-    ExpectComma();
-    item.cy = Coordinate();
+    Rect(item.x, item.y, item.cx, item.cy);
     if (styleFollows && TakeComma()) item.style = StyleList(item.style);
     if (TakeComma()) item.exStyle = StyleList(0);
     if (TakeComma()) {
@@ -389,33 +388,24 @@ void ScriptParser::ControlTail(DialogItem& item, bool extended, bool styleFollow
     }
 }
 
-std::string ScriptParser::ReadNamedFile(const Token& fileName)
-{
-    std::string path = preprocessor_.FindFile(fileName.text, fileName.where.file);
-    if (path.empty()) Fail(fileName.where, "cannot find file '" + fileName.text + "'");
-    std::string contents;
-    if (!files_.Read(path, &contents)) Fail(fileName.where, "cannot read '" + path + "'");
-    preprocessor_.NoteFileRead(path);
-    return contents;
-}
-
-void ScriptParser::BitmapResource(const ResourceId& name, const Location& where)
+void ScriptParser::BitmapResource(const ResourceId& name)
 {
     SkipLoadOptions();
     if (Peek().kind != TokenKind::String) Fail(Here(), "bitmap file name in quotes expected");
     const Token& file = Next();
-    resources_.push_back({ResourceId::Number(kRtBitmap), name, rc::BitmapResource(ReadNamedFile(file), file.where), where});
+    std::string contents = preprocessor_.ReadNamedFile(file.text, file.where);
+    resources_.push_back({ResourceId::Number(kRtBitmap), name, rc::BitmapResource(contents, file.where)});
 }
 
-void ScriptParser::IconResource(const ResourceId& name, const Location& where)
+void ScriptParser::IconResource(const ResourceId& name)
 {
     SkipLoadOptions();
     if (Peek().kind != TokenKind::String) Fail(Here(), "icon file name in quotes expected");
     const Token& file = Next();
-    IconGroup group = IconResources(ReadNamedFile(file), &nextIconId_, file.where);
+    IconGroup group = IconResources(preprocessor_.ReadNamedFile(file.text, file.where), &nextIconId_, file.where);
     for (auto& [id, image] : group.images)
-        resources_.push_back({ResourceId::Number(kRtIcon), ResourceId::Number(id), std::move(image), where});
-    resources_.push_back({ResourceId::Number(kRtGroupIcon), name, std::move(group.directory), where});
+        resources_.push_back({ResourceId::Number(kRtIcon), ResourceId::Number(id), std::move(image)});
+    resources_.push_back({ResourceId::Number(kRtGroupIcon), name, std::move(group.directory)});
 }
 
 }  // namespace rc

@@ -32,8 +32,8 @@ namespace rc {
 
 class ScriptParser {
 public:
-    ScriptParser(std::vector<Token> tokens, Preprocessor& preprocessor, FileReader& files)
-        : tokens_(std::move(tokens)), preprocessor_(preprocessor), files_(files)
+    ScriptParser(std::vector<Token> tokens, Preprocessor& preprocessor)
+        : tokens_(std::move(tokens)), preprocessor_(preprocessor)
     {
     }
     std::vector<Resource> Parse();
@@ -46,9 +46,8 @@ private:
     void DialogOption(Dialog& dialog, bool& styleGiven);
     DialogItem Control(bool extended);
     void ControlTail(DialogItem& item, bool extended, bool styleFollows);
-    void BitmapResource(const ResourceId& name, const Location& where);
-    void IconResource(const ResourceId& name, const Location& where);
-    std::string ReadNamedFile(const Token& fileName);
+    void BitmapResource(const ResourceId& name);
+    void IconResource(const ResourceId& name);
 
     ResourceId Name();
     NameOrOrdinal ControlText();
@@ -57,6 +56,7 @@ private:
     int64_t Expression();
     int64_t Ranged(int64_t low, int64_t high, const char* what);
     int16_t Coordinate() { return static_cast<int16_t>(Ranged(-32768, 32767, "coordinate")); }
+    void Rect(int16_t& x, int16_t& y, int16_t& cx, int16_t& cy);
     std::string String();
     void SkipLoadOptions();
     void ExpectComma();
@@ -73,7 +73,6 @@ private:
     std::vector<Token> tokens_;
     size_t pos_ = 0;
     Preprocessor& preprocessor_;
-    FileReader& files_;
     std::vector<Resource> resources_;
     std::map<uint16_t, std::string> strings_;
     uint16_t nextIconId_ = 1;

@@ -7,8 +7,6 @@
 #include <winplat/resources.h>
 #include <winplat/shellbrowse.h>
 
-#include <map>
-
 using namespace winplat::shell;
 
 namespace shell {
@@ -22,20 +20,9 @@ struct BrowseSession {
     bool initialized = false;  // BFFM_INITIALIZED has been sent
 };
 
-// Sessions by dialog window; nested browsers each have their own.
-std::map<HWND, BrowseSession*>& Sessions()
-{
-    static auto* sessions = new std::map<HWND, BrowseSession*>;
-    return *sessions;
-}
-
-BrowseSession* SessionOf(HWND dialog)
-{
-    auto it = Sessions().find(dialog);
-    return it == Sessions().end() ? nullptr : it->second;
-}
-
-HINSTANCE ThisModule() { return winplat::ModuleFromAddress(reinterpret_cast<const void*>(&Sessions)); }
+// Each dialog keeps its session in DWLP_USER, so nested browsers each have
+// their own; null before WM_INITDIALOG and after WM_DESTROY.
+BrowseSession* SessionOf(HWND dialog) { return reinterpret_cast<BrowseSession*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
 // Layout in dialog units; the status line is left out without BIF_STATUSTEXT.
 LPCDLGTEMPLATE BuildTemplate(DialogTemplateBuilder& builder, bool statusLine)
@@ -71,17 +58,26 @@ void UpdateOkButton(HWND dialog, BrowseSession& session)
     if (session.info->ulFlags & BIF_RETURNONLYFSDIRS) EnableWindow(GetDlgItem(dialog, IDOK), SelectionHasPath(session.tree));
 }
 
+void SetSelection(BrowseSession& session, WPARAM byPath, LPARAM lParam)
+{
+    std::string path;
+    if (byPath) {
+        if (lParam) path = reinterpret_cast<const char*>(lParam);
+    } else {
+        ItemPath names;
+        if (!ParseIdList(reinterpret_cast<const void*>(lParam), kMaxIdListBytes, &names)) return;
+        DosPathOf(names, &path);  // the empty list: "My Computer"
+    }
+    SendMessageA(session.tree, FTM_SELECTPATH, 0, reinterpret_cast<LPARAM>(path.c_str()));
+}
+
 BOOL InitDialog(HWND dialog, BrowseSession* session)
 {
-    Sessions()[dialog] = session;
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
     session->tree = GetDlgItem(dialog, kBrowseTreeId);
     SetDlgItemTextA(dialog, kBrowseTitleId, session->info->lpszTitle ? session->info->lpszTitle : "");
-    if (session->info->pidlRoot) {
-        ItemPath names;
-        std::string path;
-        if (ParseIdList(session->info->pidlRoot, 0x10000, &names) && DosPathOf(names, &path))
-            SendMessageA(session->tree, FTM_SELECTPATH, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    }
+    // The first selection; a new tree already has "My Computer" selected.
+    SetSelection(*session, FALSE, reinterpret_cast<LPARAM>(session->info->pidlRoot));
     UpdateOkButton(dialog, *session);
     SetFocus(session->tree);
     // From here on selection changes are reported, those the callback makes
@@ -109,19 +105,6 @@ void SelectionChanged(HWND dialog, BrowseSession& session)
     CoTaskMemFree(list);
 }
 
-void SetSelection(BrowseSession& session, WPARAM byPath, LPARAM lParam)
-{
-    std::string path;
-    if (byPath) {
-        if (lParam) path = reinterpret_cast<const char*>(lParam);
-    } else {
-        ItemPath names;
-        if (!ParseIdList(reinterpret_cast<const void*>(lParam), 0x10000, &names)) return;
-        DosPathOf(names, &path);  // the empty list: "My Computer"
-    }
-    SendMessageA(session.tree, FTM_SELECTPATH, 0, reinterpret_cast<LPARAM>(path.c_str()));
-}
-
 INT_PTR CALLBACK BrowseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) return InitDialog(dialog, reinterpret_cast<BrowseSession*>(lParam));
@@ -142,10 +125,12 @@ INT_PTR CALLBACK BrowseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         SetDlgItemTextA(dialog, kBrowseStatusId, lParam ? reinterpret_cast<LPCSTR>(lParam) : "");
         return TRUE;
     case BFFM_ENABLEOK: EnableWindow(GetDlgItem(dialog, IDOK), lParam != 0); return TRUE;
-    case WM_DESTROY: Sessions().erase(dialog); return FALSE;
+    case WM_DESTROY: SetWindowLongPtrA(dialog, DWLP_USER, 0); return FALSE;
     default: return FALSE;
     }
 }
+
+HINSTANCE ThisModule() { return winplat::ModuleFromAddress(reinterpret_cast<const void*>(&BrowseDialogProc)); }
 
 }  // namespace
 
@@ -178,8 +163,7 @@ BOOL WINAPI SHGetPathFromIDListA(LPCITEMIDLIST pidl, LPSTR pszPath)
     pszPath[0] = '\0';
     shell::ItemPath names;
     std::string path;
-    // An id list has no size of its own; 64 KiB bounds a damaged one.
-    if (!shell::ParseIdList(pidl, 0x10000, &names) || !shell::DosPathOf(names, &path)) return FALSE;
+    if (!shell::ParseIdList(pidl, shell::kMaxIdListBytes, &names) || !shell::DosPathOf(names, &path)) return FALSE;
     lstrcpynA(pszPath, path.c_str(), MAX_PATH);
     return TRUE;
 }

@@ -18,7 +18,6 @@ public:
 
     FolderNode(Kind kind, std::string name, FolderNode* parent);
 
-    Kind kind() const { return kind_; }
     // What the user sees: "My Computer", "Local Disk (C:)", "WINDOWS".
     const std::string& displayName() const { return displayName_; }
     FolderNode* parent() const { return parent_; }

@@ -7,7 +7,6 @@
 #include <winplat/shellbrowse.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 
 using namespace winplat::shell;
@@ -35,17 +34,9 @@ struct Tree {
 
 constexpr DWORD kDoubleClickTime = 500;  // ms
 
-std::map<HWND, std::unique_ptr<Tree>>& Trees()
-{
-    static auto* trees = new std::map<HWND, std::unique_ptr<Tree>>;
-    return *trees;
-}
-
-Tree* TreeOf(HWND hWnd)
-{
-    auto it = Trees().find(hWnd);
-    return it == Trees().end() ? nullptr : it->second.get();
-}
+// Each tree window keeps its state in its extra bytes (slot 0), from
+// WM_NCCREATE to WM_NCDESTROY.
+Tree* TreeOf(HWND hWnd) { return reinterpret_cast<Tree*>(GetWindowLongPtrA(hWnd, 0)); }
 
 int RowHeight(HWND hWnd, Tree& tree)
 {
@@ -74,6 +65,12 @@ int IndexOf(const std::vector<FolderNode*>& rows, const FolderNode* node)
     return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
 }
 
+// The first row shown when scrolled to the end: the last row at the bottom.
+int MaxTop(HWND hWnd, Tree& tree, const std::vector<FolderNode*>& rows)
+{
+    return std::max(0, static_cast<int>(rows.size()) - RowsShown(hWnd, tree));
+}
+
 // Scrolls so that the selection is shown, and no further than the last row.
 void KeepSelectionShown(HWND hWnd, Tree& tree)
 {
@@ -82,7 +79,7 @@ void KeepSelectionShown(HWND hWnd, Tree& tree)
     int index = IndexOf(rows, tree.selected);
     if (index >= 0 && index < tree.top) tree.top = index;
     if (index >= tree.top + shown) tree.top = index - shown + 1;
-    tree.top = std::clamp(tree.top, 0, std::max(0, static_cast<int>(rows.size()) - shown));
+    tree.top = std::clamp(tree.top, 0, MaxTop(hWnd, tree, rows));
 }
 
 void NotifyParent(HWND hWnd)
@@ -162,9 +159,12 @@ void DrawBox(HDC dc, int x, int y, bool expanded)
     }
 }
 
+// The left edge of a node's +/- box.
+int BoxLeft(const FolderNode* node) { return kMargin + 2 + node->depth() * kIndent; }
+
 void DrawRow(HDC dc, const Tree& tree, FolderNode* node, int y, int height)
 {
-    int x = kMargin + 2 + node->depth() * kIndent;
+    int x = BoxLeft(node);
     if (node->MayHaveChildren()) DrawBox(dc, x, y + (height - kBoxSize) / 2, node->expanded());
     int textX = x + kTextOffset;
     const std::string& name = node->displayName();
@@ -212,7 +212,7 @@ FolderNode* RowAt(HWND hWnd, Tree& tree, int y)
 
 bool OnBox(const FolderNode* node, int x)
 {
-    int boxX = kMargin + 2 + node->depth() * kIndent;
+    int boxX = BoxLeft(node);
     return node->MayHaveChildren() && x >= boxX - 2 && x < boxX + kBoxSize + 2;
 }
 
@@ -299,9 +299,8 @@ LRESULT TreeMessage(HWND hWnd, Tree& tree, UINT message, WPARAM wParam, LPARAM l
     case WM_LBUTTONDOWN: OnClick(hWnd, tree, lParam, false); return 0;
     case WM_LBUTTONDBLCLK: OnClick(hWnd, tree, lParam, true); return 0;
     case WM_MOUSEWHEEL: {
-        int rows = static_cast<int>(VisibleNodes(tree.root.get()).size());
         int notches = static_cast<short>(HIWORD(wParam)) / 120;
-        tree.top = std::clamp(tree.top - 3 * notches, 0, std::max(0, rows - RowsShown(hWnd, tree)));
+        tree.top = std::clamp(tree.top - 3 * notches, 0, MaxTop(hWnd, tree, VisibleNodes(tree.root.get())));
         InvalidateRect(hWnd, nullptr, TRUE);
         return 0;
     }
@@ -331,11 +330,12 @@ LRESULT CALLBACK TreeProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
         tree->root->SetExpanded(true);
         tree->selected = tree->root.get();
         tree->font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-        Trees()[hWnd] = std::move(tree);
+        SetWindowLongPtrA(hWnd, 0, reinterpret_cast<LONG_PTR>(tree.release()));
     }
     Tree* tree = TreeOf(hWnd);
     if (message == WM_NCDESTROY) {
-        Trees().erase(hWnd);
+        delete tree;
+        SetWindowLongPtrA(hWnd, 0, 0);
         return DefWindowProcA(hWnd, message, wParam, lParam);
     }
     if (!tree) return DefWindowProcA(hWnd, message, wParam, lParam);
@@ -351,6 +351,7 @@ bool RegisterFolderTree(HINSTANCE module)
     WNDCLASSA wc = {};
     wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
     wc.lpfnWndProc = TreeProc;
+    wc.cbWndExtra = sizeof(Tree*);
     wc.hInstance = module;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = kFolderTreeClass;

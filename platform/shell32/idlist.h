@@ -8,6 +8,7 @@
 
 #include <shlobj.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ namespace shell {
 
 // The names from the root: {"C:", "WINDOWS", "TWAIN_32"}; empty for the root.
 using ItemPath = std::vector<std::string>;
+
+// An id list has no size of its own; 64 KiB bounds a damaged one.
+constexpr size_t kMaxIdListBytes = 0x10000;
 
 // A new list (allocated with the shell allocator) for the item; null when
 // memory is short.

@@ -18,7 +18,7 @@ protected:
         files_.Add("dir/script.rc", script);
         rc::Preprocessor preprocessor(files_, {"inc"});
         std::vector<rc::Token> tokens = preprocessor.Run("dir/script.rc");
-        return rc::ScriptParser(std::move(tokens), preprocessor, files_).Parse();
+        return rc::ScriptParser(std::move(tokens), preprocessor).Parse();
     }
 
     // The error text, or "" when the script compiles.
@@ -182,7 +182,7 @@ TEST_F(Compiler, SelfIncludingFilesStop)
 
 TEST(Emitter, SourceRegistersEveryResourceForItsModule)
 {
-    rc::Resource named{rc::ResourceId::Number(2), rc::ResourceId::Name("EXIT\"U"), {1, 2, 3}, {}};
+    rc::Resource named{rc::ResourceId::Number(2), rc::ResourceId::Name("EXIT\"U"), {1, 2, 3}};
     std::string source = rc::EmitSource({named}, "x.rc");
     EXPECT_NE(source.find("kResource0[] = {\n    1,2,3,\n};"), std::string::npos);
     EXPECT_NE(source.find("RegisterResource(module, MAKEINTRESOURCEA(2), \"EXIT\\\"U\", kResource0, 3)"),
