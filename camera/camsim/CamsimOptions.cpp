@@ -7,15 +7,6 @@
 namespace camera {
 namespace {
 
-bool ParseUnsigned(const std::string& text, unsigned long long limit, unsigned long long* value)
-{
-    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
-    errno = 0;
-    char* end = nullptr;
-    *value = std::strtoull(text.c_str(), &end, 0);
-    return !errno && !*end && *value <= limit;
-}
-
 bool ParseEntryCount(const std::string& text, CamsimOptions* options)
 {
     size_t eq = text.find('=');

@@ -95,7 +95,7 @@ DWORD CamUsbDriver::Detach(const std::string& deviceName)
         link = it->second.link;
         ports_.erase(it);
     }
-    link->Unplug(false);
+    link->Unplug();
     return 0;
 }
 

@@ -1,20 +1,21 @@
 #include "InPipe.h"
 
+#include "../protocol/UsbBlocks.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace camusb {
 
-constexpr uint32_t kReplySize = 16;
+using camera::kReplySize;
 
-size_t InPipe::Begin(uint32_t phase, uint32_t opcode, uint32_t length)
+void InPipe::Begin(uint32_t phase, uint32_t opcode, uint32_t length)
 {
-    size_t dropped = End();
+    End();
     active_ = true;
     phase_ = phase;
     opcode_ = opcode;
     length_ = length;
-    return dropped;
 }
 
 size_t InPipe::End()

@@ -35,9 +35,9 @@ public:
         uint32_t credit = 0;  // data bytes consumed
     };
 
-    // A read command went to the camera. Returns the data bytes of an
-    // earlier read that are dropped (the camera gets them credited back).
-    size_t Begin(uint32_t phase, uint32_t opcode, uint32_t length);
+    // A read command went to the camera. The caller ends any earlier
+    // transfer first (End), which returns the data bytes it drops.
+    void Begin(uint32_t phase, uint32_t opcode, uint32_t length);
     // No more data is coming (another command, a reset); returns data bytes dropped.
     size_t End();
 

@@ -24,13 +24,11 @@ namespace link = camera::link;
 namespace {
 
 constexpr auto kGreetingWait = std::chrono::seconds(10);
-constexpr int kSendWaitMs = 10000;
-constexpr DWORD kReplySize = 16;
 
 // An answer with the wrong size for its request is as good as a failure.
 bool AnswerMalformed(Step kind, size_t size)
 {
-    return (kind == Step::GetReply && size != kReplySize) ||
+    return (kind == Step::GetReply && size != camera::kReplySize) ||
            (kind == Step::GetChannelInfo && size != sizeof(camera::CHANNEL_INFO));
 }
 
@@ -69,7 +67,7 @@ std::shared_ptr<UsbLink> UsbLink::Open(int fd, DWORD* error)
                   !link->dead_;
     }
     if (!greeted) {
-        link->Unplug(false);
+        link->Unplug();
         *error = ERROR_GEN_FAILURE;
         return nullptr;
     }
@@ -111,7 +109,7 @@ bool UsbLink::BeginStepLocked(IoRequest* request, Step kind, uint32_t opcode, Pe
 }
 
 void UsbLink::StartControl(IoRequest* request, Step kind, uint32_t opcode, FrameType type, Bytes payload,
-                           void* replyAddress)
+                           void* replyAddress, const camera::CAMERA_COMMAND* command)
 {
     bool unplug = false;
     uint32_t id = 0;
@@ -127,11 +125,8 @@ void UsbLink::StartControl(IoRequest* request, Step kind, uint32_t opcode, Frame
                 // The camera drops the data of an earlier read on a new command or a reset.
                 creditOwed_ += pipe_.End();
                 AbortReadsLocked(&done);
-                camera::CAMERA_COMMAND command;
-                if (kind == Step::SendCommand && payload.size() == sizeof command) {
-                    memcpy(&command, payload.data(), sizeof command);
-                    if (camera::IsReadOpcode(command.wOpcode)) pipe_.Begin(id, command.wOpcode, command.dwLength);
-                }
+                if (command && camera::IsReadOpcode(command->wOpcode))
+                    pipe_.Begin(id, command->wOpcode, command->dwLength);
             }
             control_[id] = std::move(pending);
         }
@@ -139,7 +134,7 @@ void UsbLink::StartControl(IoRequest* request, Step kind, uint32_t opcode, Frame
     }
     AfterUnlock(unplug);
     if (!id) return;
-    if (!SendFrame(link::EncodeFrame(type, id, payload))) Unplug(false);
+    if (!SendFrame(link::EncodeFrame(type, id, payload))) Unplug();
     if (kind == Step::Reset) return FinishSynchronously(id);
     // The answer may be back already; the reader thread completes the
     // request, so that the caller always finds a forwarded request pending
@@ -186,7 +181,7 @@ void UsbLink::SendCommand(IoRequest* request, const camera::CAMERA_COMMAND& comm
 {
     const auto* bytes = reinterpret_cast<const uint8_t*>(&command);
     StartControl(request, Step::SendCommand, command.wOpcode, FrameType::Command,
-                 Bytes(bytes, bytes + sizeof command));
+                 Bytes(bytes, bytes + sizeof command), nullptr, &command);
 }
 
 void UsbLink::GetReply(IoRequest* request, DWORD opcode, void* replyAddress)
@@ -226,7 +221,7 @@ void UsbLink::Read(IoRequest* request, DWORD size)
         Completions done;
         InPipe::ReadPlan plan = dead_ ? InPipe::ReadPlan() : pipe_.Plan(size);
         Pending pending;
-        if (plan.reply && size < kReplySize) {
+        if (plan.reply && size < camera::kReplySize) {
             pipe_.Unplan(plan);  // the reply would not fit: refused before it is a step
             done.push_back({request, ERROR_INSUFFICIENT_BUFFER});
         } else if (BeginStepLocked(request, plan.reply ? Step::StatusRead : Step::DataRead, pipe_.opcode(), &pending,
@@ -314,7 +309,7 @@ void UsbLink::ServeLocked(Clock::time_point now, Completions* done)
         Completion completion{head.request, 0, taken.hold, taken.data, taken.size};
         completion.credit = taken.credit;
         if (head.plan.reply) {
-            auto reply = std::make_shared<Bytes>(taken.data, taken.data + kReplySize);
+            auto reply = std::make_shared<Bytes>(taken.data, taken.data + camera::kReplySize);
             FaultEngine::ApplyToReply(head.outcome, reply->data());
             completion.hold = reply;
             completion.data = reply->data();
@@ -349,7 +344,8 @@ void UsbLink::KillLocked(Completions* done)
 void UsbLink::DeliverLocked(Completions& done)
 {
     for (Completion& c : done) {
-        if (c.replyAddress && c.error == 0) winplat::IoCopyToCaller(c.request, c.replyAddress, c.data, kReplySize);
+        if (c.replyAddress && c.error == 0)
+            winplat::IoCopyToCaller(c.request, c.replyAddress, c.data, camera::kReplySize);
         winplat::IoComplete(c.request, c.error, c.data, c.size);
         creditOwed_ += c.credit;
     }
@@ -376,7 +372,7 @@ void UsbLink::AfterUnlock(bool unplugged)
     }
 }
 
-void UsbLink::Unplug(bool tellCamera)
+void UsbLink::Unplug()
 {
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -385,7 +381,6 @@ void UsbLink::Unplug(bool tellCamera)
         KillLocked(&done);
         DeliverLocked(done);
     }
-    if (tellCamera) SendFrame(link::EncodeFrame(FrameType::Unplugged, 0));
     shutdown(fd_, SHUT_RDWR);
     Wake();
 }
@@ -423,7 +418,7 @@ void UsbLink::ReaderLoop()
         }
         pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) {
-            Unplug(false);
+            Unplug();
             break;
         }
         if (fds[1].revents & POLLIN) {
@@ -436,7 +431,7 @@ void UsbLink::ReaderLoop()
             open = ReadAvailable();
         }
         if (!open) {
-            Unplug(false);  // the camera closed the link, or broke it: it is gone
+            Unplug();  // the camera closed the link, or broke it: it is gone
             break;
         }
         {
@@ -458,7 +453,7 @@ void UsbLink::TakeArrivals()
     if (!reading.owns_lock()) return;
     bool open = ReadAvailable();
     reading.unlock();
-    if (!open) Unplug(false);
+    if (!open) Unplug();
 }
 
 bool UsbLink::ReadAvailable()
@@ -597,7 +592,7 @@ void UsbLink::Dispatch(const link::FrameHeader& header, Block payload)
                 valid = AcceptRingData(header, bytes, size, &done);
                 DeliverLocked(done);
             }
-            if (!valid) Unplug(false);  // the camera points outside its ring: the link is broken
+            if (!valid) Unplug();  // the camera points outside its ring: the link is broken
             return;
         }
         case FrameType::PlanAdd:
@@ -622,22 +617,7 @@ void UsbLink::Dispatch(const link::FrameHeader& header, Block payload)
 bool UsbLink::SendFrame(const Bytes& frame)
 {
     std::lock_guard<std::mutex> guard(writeLock_);
-    size_t at = 0;
-    while (at < frame.size()) {
-        ssize_t n = send(fd_, frame.data() + at, frame.size() - at, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            at += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // The camera reads all the time; a link that stays full is dead.
-            pollfd out = {fd_, POLLOUT, 0};
-            if (poll(&out, 1, kSendWaitMs) > 0 && !(out.revents & (POLLERR | POLLHUP))) continue;
-        }
-        return false;
-    }
-    return true;
+    return link::WriteAll(fd_, frame.data(), frame.size());
 }
 
 void UsbLink::Wake()

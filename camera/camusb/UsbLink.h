@@ -39,9 +39,9 @@ public:
     UsbLink& operator=(const UsbLink&) = delete;
 
     bool Alive() const;
-    // The camera is gone. tellCamera: the plan unplugged it, and the camera's
-    // side is told so that it leaves the registry.
-    void Unplug(bool tellCamera);
+    // The camera is gone (detached, or its link closed or broke): every
+    // outstanding request fails and the link is shut.
+    void Unplug();
 
     // Requests, already checked for sizes. Each is completed exactly once.
     void SendCommand(IoRequest* request, const camera::CAMERA_COMMAND& command);
@@ -89,8 +89,9 @@ private:
     // completed (failed, unplugged, or the device is gone).
     bool BeginStepLocked(IoRequest* request, Step kind, uint32_t opcode, Pending* pending, Completions* done,
                          bool* unplugNow);
+    // command: the block of a SEND_COMMAND, whose read opcode starts a transfer on the pipe.
     void StartControl(IoRequest* request, Step kind, uint32_t opcode, camera::link::FrameType type, Bytes payload,
-                      void* replyAddress = nullptr);
+                      void* replyAddress = nullptr, const camera::CAMERA_COMMAND* command = nullptr);
     void FinishSynchronously(uint32_t id);
     bool ControlReadyLocked(const Pending& pending, Clock::time_point now) const;
     void CompleteControlLocked(Pending& pending, Completions* done);

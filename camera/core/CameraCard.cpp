@@ -71,12 +71,6 @@ SharedBytes CameraCard::File(const std::string& name) const
     return it == files_.end() ? nullptr : it->second;
 }
 
-bool CameraCard::RemoveFile(const std::string& name)
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return files_.erase(CardName(name)) > 0;
-}
-
 std::vector<std::string> CameraCard::FileNames() const
 {
     std::lock_guard<std::mutex> guard(lock_);
@@ -95,13 +89,21 @@ std::string CameraCard::NextPictureNumberLocked()
 std::string CameraCard::AddPictureLocked(const std::string& number, Bytes jpeg, Bytes thumbnailFile)
 {
     PictureEntry entry;
-    entry.name = "S" + number;
-    entry.size = static_cast<DWORD>(jpeg.size());
+    entry.name = "S" + number;  // no size: Pictures() and Directory() take it from the file
     StampNow(&entry);
     files_[entry.name + "JPG"] = std::make_shared<const Bytes>(std::move(jpeg));
     files_["T" + number + "JPG"] = std::make_shared<const Bytes>(std::move(thumbnailFile));
     pictures_.push_back(entry);
     return entry.name;
+}
+
+std::string CameraCard::AddNumberedPicture(const std::string& number, Bytes jpeg)
+{
+    // Made outside the lock: a thumbnail takes a few milliseconds.
+    Bytes thumbnail = MakeThumbnailFile(jpeg, "S" + number, std::min(kThumbnailFileLimit, jpeg.size()));
+    if (thumbnail.empty()) return "";
+    std::lock_guard<std::mutex> guard(lock_);
+    return AddPictureLocked(number, std::move(jpeg), std::move(thumbnail));
 }
 
 std::string CameraCard::AddPicture(const Bytes& jpeg)
@@ -111,11 +113,7 @@ std::string CameraCard::AddPicture(const Bytes& jpeg)
         std::lock_guard<std::mutex> guard(lock_);
         number = NextPictureNumberLocked();
     }
-    // Made outside the lock: a thumbnail takes a few milliseconds.
-    Bytes thumbnail = MakeThumbnailFile(jpeg, "S" + number, std::min(kThumbnailFileLimit, jpeg.size()));
-    if (thumbnail.empty()) return "";
-    std::lock_guard<std::mutex> guard(lock_);
-    return AddPictureLocked(number, jpeg, std::move(thumbnail));
+    return AddNumberedPicture(number, jpeg);
 }
 
 std::string CameraCard::AddPicture(Bytes jpeg, Bytes thumbnailFile)
@@ -133,10 +131,7 @@ void CameraCard::AddSamplePictures(int count)
             number = NextPictureNumberLocked();
         }
         // Drawn and encoded outside the lock: that takes a while.
-        Bytes jpeg = MakeSamplePicture(std::stoi(number));
-        Bytes thumbnail = MakeThumbnailFile(jpeg, "S" + number);
-        std::lock_guard<std::mutex> guard(lock_);
-        AddPictureLocked(number, std::move(jpeg), std::move(thumbnail));
+        AddNumberedPicture(number, MakeSamplePicture(std::stoi(number)));
     }
 }
 

@@ -48,7 +48,6 @@ public:
     // Any file, in or out of the directory.
     void PutFile(const std::string& name, Bytes content);
     SharedBytes File(const std::string& name) const;  // null when missing
-    bool RemoveFile(const std::string& name);
     std::vector<std::string> FileNames() const;
 
     // A picture with the thumbnail file made from it; returns its 8-character
@@ -88,6 +87,9 @@ public:
 
 private:
     std::string NextPictureNumberLocked();
+    // Adds picture `number` with a thumbnail file made from it (outside the
+    // lock); "" when the bytes are not a JPEG that can be decoded.
+    std::string AddNumberedPicture(const std::string& number, Bytes jpeg);
     std::string AddPictureLocked(const std::string& number, Bytes jpeg, Bytes thumbnailFile);
     DWORD DirectorySizeLocked() const;
 

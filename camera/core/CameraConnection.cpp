@@ -2,12 +2,9 @@
 
 #include <sys/mman.h>
 #include <sys/socket.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 
 namespace camera {
 namespace {

@@ -161,12 +161,6 @@ void CameraDevice::Disconnected(uint64_t session)
     if (data_.session == session) data_ = DataPhase();
 }
 
-bool CameraDevice::HasPiece(uint64_t session) const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return data_.active && data_.session == session;
-}
-
 bool CameraDevice::NextPiece(uint64_t session, size_t most, Piece* piece)
 {
     std::lock_guard<std::mutex> guard(lock_);
@@ -218,12 +212,6 @@ void CameraDevice::ClearLog()
 {
     std::lock_guard<std::mutex> guard(lock_);
     log_.clear();
-}
-
-DWORD CameraDevice::CurrentError() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return currentError_;
 }
 
 }  // namespace camera

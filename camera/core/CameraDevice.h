@@ -81,13 +81,11 @@ public:
     // The next piece for `session`: at most `most` bytes of data, or the
     // reply once the data is all sent; false when there is none.
     bool NextPiece(uint64_t session, size_t most, Piece* piece);
-    bool HasPiece(uint64_t session) const;
 
     // What the camera received (the most recent 10,000 requests).
     std::vector<CAMERA_COMMAND> Commands() const;
     std::vector<ReceivedRequest> Requests() const;
     void ClearLog();
-    DWORD CurrentError() const;
     // Called (on a link's thread) with each request as it arrives.
     void SetObserver(std::function<void(const ReceivedRequest&)> observer);
 

@@ -18,7 +18,7 @@ void CameraSession::Queue(FrameType type, uint32_t id, Bytes payload)
 {
     Outgoing frame;
     frame.header = {static_cast<uint32_t>(payload.size()), static_cast<uint16_t>(type), 0, id};
-    frame.own = std::move(payload);
+    frame.body.own = std::move(payload);
     outbox_.push_back(std::move(frame));
 }
 
@@ -137,25 +137,25 @@ bool CameraSession::NextData(Clock::time_point now, Outgoing* frame, Clock::time
     if (ring_.base) most = std::min<uint64_t>(most, ring_.size - ringHead_ % ring_.size);  // a piece never wraps
     CameraDevice::Piece data;
     if (!device_.NextPiece(id_, static_cast<size_t>(most), &data)) return false;
+    const bool reply = data.reply;
+    const size_t length = data.length;  // the piece itself may move into the frame
     *frame = Outgoing();
-    uint16_t flags = data.reply ? link::kDataReply : 0;
-    if (data.reply || !ring_.base) {
-        frame->header = {static_cast<uint32_t>(data.length), static_cast<uint16_t>(FrameType::Data), flags, data.phase};
-        frame->source = data.source;
-        frame->offset = data.offset;
-        frame->own = std::move(data.own);
+    uint16_t flags = reply ? link::kDataReply : 0;
+    if (reply || !ring_.base) {
+        frame->header = {static_cast<uint32_t>(length), static_cast<uint16_t>(FrameType::Data), flags, data.phase};
+        frame->body = std::move(data);
     } else {
         auto at = static_cast<uint32_t>(ringHead_ % ring_.size);
-        memcpy(ring_.base + at, data.data(), data.length);
-        ringHead_ += data.length;
-        link::Append32(&frame->own, at);
-        link::Append32(&frame->own, static_cast<uint32_t>(data.length));
+        memcpy(ring_.base + at, data.data(), length);
+        ringHead_ += length;
+        link::Append32(&frame->body.own, at);
+        link::Append32(&frame->body.own, static_cast<uint32_t>(length));
         frame->header = {8, static_cast<uint16_t>(FrameType::RingData), flags, data.phase};
     }
-    if (data.reply) return true;  // the reply takes no credit
-    inFlight_ += data.length;
+    if (reply) return true;  // the reply takes no credit
+    inFlight_ += length;
     if (speed) {
-        auto duration = std::chrono::nanoseconds(data.length * 8 * 1000000000ull / speed);
+        auto duration = std::chrono::nanoseconds(length * 8 * 1000000000ull / speed);
         nextData_ = std::max(now, nextData_) + std::chrono::duration_cast<Clock::duration>(duration);
     }
     return true;

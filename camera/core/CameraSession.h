@@ -33,11 +33,9 @@ public:
 
     struct Outgoing {
         link::FrameHeader header;
-        Bytes own;
-        SharedBytes source;  // data straight from a file
-        size_t offset = 0;
-        int passFd = -1;     // a descriptor to send along
-        const uint8_t* payload() const { return source ? source->data() + offset : own.data(); }
+        CameraDevice::Piece body;  // the payload: its own bytes, or straight from a file
+        int passFd = -1;           // a descriptor to send along
+        const uint8_t* payload() const { return body.data(); }
     };
     // The next frame to send now; when there is none, *wakeAt says when to
     // ask again at the latest (a paced link's next slot).

@@ -2,7 +2,6 @@
 
 #include "../protocol/LinkProtocol.h"
 
-#include <winplat/host.h>
 #include <winplat/stidevices.h>
 
 #include <fcntl.h>
@@ -15,7 +14,7 @@ namespace camera {
 bool DeviceNameClaim::Claim()
 {
     Release();
-    std::string folder = winplat::RuntimeFolder() + "/camusb";
+    std::string folder = link::LinkFolder();
     mkdir(folder.c_str(), 0700);
     for (int number = 0; number < 1000; ++number) {
         std::string name = link::CameraDeviceName(number);

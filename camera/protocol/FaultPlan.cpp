@@ -37,11 +37,8 @@ const ActionText kActions[] = {
 
 bool ParseNumber(const std::string& text, uint32_t* value)
 {
-    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(text.c_str(), &end, 0);
-    if (errno || *end || v > 0xFFFFFFFFull) return false;
+    unsigned long long v = 0;
+    if (!ParseUnsigned(text, 0xFFFFFFFFull, &v)) return false;
     *value = static_cast<uint32_t>(v);
     return true;
 }
@@ -109,6 +106,15 @@ bool ParseAction(const std::string& text, FaultRule* rule, std::string* error)
 }
 
 }  // namespace
+
+bool ParseUnsigned(const std::string& text, unsigned long long limit, unsigned long long* value)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    errno = 0;
+    char* end = nullptr;
+    *value = std::strtoull(text.c_str(), &end, 0);
+    return !errno && !*end && *value <= limit;
+}
 
 const char* StepName(Step step)
 {

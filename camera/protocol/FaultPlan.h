@@ -104,4 +104,8 @@ bool ParseFaultRule(const std::string& text, FaultRule* rule, std::string* error
 std::string FormatFaultRule(const FaultRule& rule);
 const char* StepName(Step step);
 
+// A decimal, hex (0x) or octal (0) number up to `limit`, without a sign.
+// *value holds what was read even when it is refused.
+bool ParseUnsigned(const std::string& text, unsigned long long limit, unsigned long long* value);
+
 }  // namespace camera

@@ -2,6 +2,7 @@
 
 #include <winplat/host.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -10,6 +11,11 @@
 #include <cerrno>
 
 namespace camera::link {
+namespace {
+
+constexpr int kSendWaitMs = 10000;
+
+}  // namespace
 
 void EncodeHeader(const FrameHeader& header, uint8_t out[kHeaderSize])
 {
@@ -66,10 +72,11 @@ bool IsCameraDeviceName(const std::string& name)
 
 std::string CameraDeviceName(int number) { return "CAMUSB" + std::to_string(number); }
 
+std::string LinkFolder() { return winplat::RuntimeFolder() + "/camusb"; }
+
 std::string LinkSocketPath(const std::string& deviceName)
 {
-    std::string folder = winplat::RuntimeFolder() + "/camusb";
-    std::string path = folder + "/" + deviceName + ".sock";
+    std::string path = LinkFolder() + "/" + deviceName + ".sock";
     if (path.size() >= sizeof(sockaddr_un{}.sun_path)) return "";
     return path;
 }
@@ -104,6 +111,13 @@ bool SendParts(int fd, const void* head, size_t headSize, const void* body, size
         }
         ssize_t n = sendmsg(fd, &message, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // Nothing went out, so a retry carries the descriptor again. The
+            // other end reads all the time: a link that stays full is dead.
+            pollfd out = {fd, POLLOUT, 0};
+            if (poll(&out, 1, kSendWaitMs) > 0 && !(out.revents & (POLLERR | POLLHUP))) continue;
+            return false;
+        }
         if (n <= 0) return false;
         passing = false;
         // Step over what went out.

@@ -119,6 +119,8 @@ private:
 // Device names that the kernel driver serves: "CAMUSB" and a number.
 bool IsCameraDeviceName(const std::string& name);
 std::string CameraDeviceName(int number);
+// The folder of the link sockets and device name locks.
+std::string LinkFolder();
 // The socket on which camsim serves a device; empty when the path would not
 // fit a socket address.
 std::string LinkSocketPath(const std::string& deviceName);
@@ -126,9 +128,10 @@ std::string LinkSocketPath(const std::string& deviceName);
 // Gives a link socket room for a window of data.
 void SizeSocketBuffers(int fd);
 
-// Blocking helpers for the endpoints: whole buffers or failure.
+// Helpers for the endpoints: whole buffers or failure.
 // SendParts sends two pieces (a frame's header and payload) without joining
-// them, with descriptor passFd (when >= 0) riding on the first byte.
+// them, with descriptor passFd (when >= 0) riding on the first byte. On a
+// non-blocking socket it waits up to 10 s whenever the socket is full.
 bool SendParts(int fd, const void* head, size_t headSize, const void* body, size_t bodySize, int passFd = -1);
 bool WriteAll(int fd, const void* data, size_t size);
 bool ReadAll(int fd, void* data, size_t size);

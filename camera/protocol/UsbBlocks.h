@@ -77,6 +77,7 @@ struct CAMERA_REPLY {
     DWORD dwReserved;
 };
 static_assert(sizeof(CAMERA_REPLY) == 16 && offsetof(CAMERA_REPLY, dwValue) == 8);
+constexpr DWORD kReplySize = sizeof(CAMERA_REPLY);
 
 struct DESCRIPTOR_REQUEST {
     BYTE bDescriptorType;   // 1 device ... 5 endpoint; 3 string

@@ -61,8 +61,6 @@ bool FaultScript::Clear()
     return !camera_.connection_ || camera_.connection_->ChangeFaults(true, {});
 }
 
-std::vector<FaultRule> FaultScript::rules() const { return rules_; }
-
 VirtualCamera::VirtualCamera(VirtualCameraOptions options)
     : options_(options), device_(options.settings), faults_(*this)
 {

@@ -55,7 +55,6 @@ public:
     bool Add(const FaultRule& rule);
     bool Add(const std::vector<FaultRule>& rules);
     bool Clear();
-    std::vector<FaultRule> rules() const;
 
 private:
     friend class VirtualCamera;
@@ -73,7 +72,6 @@ public:
 
     bool PlugIn();
     void Unplug();
-    bool pluggedIn() const { return connection_ != nullptr; }
     // True when a fault of the plan unplugged the camera (it has left the registry).
     bool unpluggedByFault() const { return unpluggedByFault_; }
     // The driver learns of such an unplug before the camera's own side does:
