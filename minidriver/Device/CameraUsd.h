@@ -69,6 +69,7 @@ private:
     HRESULT FailedStepResult(StepEnd end, DWORD dwError, TracePoints points, bool* pbCameraClear);
     HRESULT TimedOutWithoutTrace();
     static bool IsDeviceLostError(DWORD dwError);
+    static HRESULT SubmissionErrorResult(DWORD dwError);
     static HRESULT StatusToHResult(DWORD dwStatus);
     static void Trace(LPCSTR pszFormat, ...);
     static void TraceStepFailure(int nTracePoint, DWORD dwError);

@@ -152,7 +152,7 @@ HRESULT CCameraUsd::ResetDevice(CDeviceOperation& operation)
     StepEnd end = operation.Control(IOCTL_CAMERA_RESET, &dwSelector, sizeof(dwSelector), NULL, 0, kTransferWaitMs);
     if (end == StepEnd::SubmissionFailed) {
         DWORD dwError = operation.Error();
-        return IsDeviceLostError(dwError) ? S_FALSE : HRESULT_FROM_WIN32(dwError);
+        return SubmissionErrorResult(dwError);
     }
     if (end == StepEnd::TimedOut) return TimedOutWithoutTrace();
     return S_OK;

@@ -23,6 +23,13 @@ bool CCameraUsd::IsDeviceLostError(DWORD dwError)
            dwError == ERROR_DEV_NOT_EXIST;
 }
 
+// A submission that failed outright: a lost device is no error of the
+// caller's, anything else is passed on as it came.
+HRESULT CCameraUsd::SubmissionErrorResult(DWORD dwError)
+{
+    return IsDeviceLostError(dwError) ? S_FALSE : HRESULT_FROM_WIN32(dwError);
+}
+
 HRESULT CCameraUsd::StatusToHResult(DWORD dwStatus)
 {
     switch (dwStatus) {
@@ -80,13 +87,15 @@ DWORD CCameraUsd::QueryDeviceStatus(PCAMERA_REPLY pReply, DWORD cbReply)
     CDeviceOperation operation(m_hDevice);
     if (!operation.IsReady()) return CAM_ERR_NO_ANSWER;
 
-    StepEnd end = operation.Control(IOCTL_CAMERA_GET_REPLY, &request, sizeof(request), pReply, sizeof(CAMERA_REPLY),
-                                    kStatusWaitMs);
+    auto askStatus = [&] {
+        return operation.Control(IOCTL_CAMERA_GET_REPLY, &request, sizeof(request), pReply, sizeof(CAMERA_REPLY),
+                                 kStatusWaitMs);
+    };
+    StepEnd end = askStatus();
     if (end == StepEnd::SubmissionFailed) {
         if (IsDeviceLostError(operation.Error())) return CAM_ERR_DEVICE_LOST;
         Sleep(kStatusRetryDelayMs);
-        end = operation.Control(IOCTL_CAMERA_GET_REPLY, &request, sizeof(request), pReply, sizeof(CAMERA_REPLY),
-                                kStatusWaitMs);
+        end = askStatus();
         if (end == StepEnd::SubmissionFailed)
             return IsDeviceLostError(operation.Error()) ? CAM_ERR_DEVICE_LOST : CAM_ERR_NO_ANSWER;
     }
@@ -126,11 +135,8 @@ HRESULT CCameraUsd::FailedStepResult(StepEnd end, DWORD dwError, TracePoints poi
 // escape and the reset).
 HRESULT CCameraUsd::TimedOutWithoutTrace()
 {
-    CAMERA_REPLY reply;
-    DWORD dwStatus = QueryDeviceStatus(&reply, sizeof(reply));
-    if (dwStatus != CAM_ERR_NONE) return StatusToHResult(dwStatus);
-    if (reply.dwValue != CAM_ERR_NONE) return StatusToHResult(reply.dwValue);
-    return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+    DWORD dwStatus = QueryDeviceError(S_OK);
+    return dwStatus != CAM_ERR_NONE ? StatusToHResult(dwStatus) : HRESULT_FROM_WIN32(ERROR_TIMEOUT);
 }
 
 // The driver's trace line. It is formatted, as a debugging aid would have

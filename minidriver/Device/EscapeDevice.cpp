@@ -46,7 +46,7 @@ HRESULT CCameraUsd::EscReset(EscapeCall& call)
     CopyMemory(&dwSelector, call.pIn, sizeof(dwSelector));
     if (call.operation.ControlNoWait(IOCTL_CAMERA_RESET, &dwSelector, sizeof(dwSelector))) return S_OK;
     DWORD dwError = call.operation.Error();
-    return IsDeviceLostError(dwError) ? S_FALSE : HRESULT_FROM_WIN32(dwError);
+    return SubmissionErrorResult(dwError);
 }
 
 // The chunk size of the reads is fixed; the only size accepted is it.

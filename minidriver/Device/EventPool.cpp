@@ -39,8 +39,6 @@ bool CEventPool::Allocate()
 
 CEventPool::~CEventPool()
 {
-    m_pendingRing.Reset();
-    m_freeRing.Reset();
     if (m_ppBuffers) {
         for (int i = 0; i < m_nCount; i++) delete[] m_ppBuffers[i];
         delete[] m_ppBuffers;

@@ -15,7 +15,6 @@ public:
     ~CEventPool();
 
     int PendingCount() const { return m_pendingRing.Count(); }
-    int FreeCount() const { return m_freeRing.Count(); }
 
 private:
     CEventPool(int nCount, int nLength);

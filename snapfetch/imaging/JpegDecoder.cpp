@@ -45,10 +45,8 @@ BYTE* CJpegDecoder::DecodeFile(LPCSTR lpszPath)
 
 void CJpegDecoder::FreeBuffers()
 {
-    if (m_pPixels) VirtualFree(m_pPixels, 0, MEM_RELEASE);
-    m_pPixels = nullptr;
-    if (m_pComponentMap) HeapFree(GetProcessHeap(), 0, m_pComponentMap);
-    m_pComponentMap = nullptr;
+    ReleaseOutput();
+    ReleaseComponentMap();
     ReleaseHuffmanTables();
 }
 
@@ -82,8 +80,7 @@ BYTE* CJpegDecoder::ReadWholeFile(LPCSTR lpszPath)
 
 void CJpegDecoder::ResetForDecode(DWORD dwLength)
 {
-    if (m_pPixels) VirtualFree(m_pPixels, 0, MEM_RELEASE);
-    m_pPixels = nullptr;
+    ReleaseOutput();
     m_dwDataLength = dwLength;
     m_nWriteOffset = 0;
     m_nMcuCounter = 0;

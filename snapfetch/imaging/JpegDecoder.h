@@ -76,6 +76,8 @@ private:
     BOOL ReadFrameComponents(const BYTE* pComponents);
     BOOL AllocateOutput();
     void ReleaseHuffmanTables();
+    void ReleaseOutput();
+    void ReleaseComponentMap();
 
     // Entropy-coded scan.
     BOOL DecodeScan(const BYTE* pData, DWORD& dwPosition);

@@ -82,8 +82,7 @@ BOOL CJpegDecoder::OnStartOfImage(const BYTE*, DWORD& dwPosition)
 BOOL CJpegDecoder::OnEndOfImage(const BYTE*, DWORD&)
 {
     m_bDone = TRUE;
-    if (m_pComponentMap) HeapFree(GetProcessHeap(), 0, m_pComponentMap);
-    m_pComponentMap = nullptr;
+    ReleaseComponentMap();
     return TRUE;
 }
 
@@ -126,7 +125,7 @@ BOOL CJpegDecoder::ReadFrameComponents(const BYTE* pComponents)
         const BYTE* pRecord = pComponents + 3 * i;
         if (pRecord[0] < 1 || pRecord[0] > kComponentCount || pRecord[2] > 1) return FALSE;
     }
-    if (m_pComponentMap) HeapFree(GetProcessHeap(), 0, m_pComponentMap);
+    ReleaseComponentMap();
     m_pComponentMap = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kComponentCount));
     if (!m_pComponentMap) {
         AfxMessageBox("Not enough memory");
@@ -152,9 +151,8 @@ BOOL CJpegDecoder::OnHuffmanTables(const BYTE* pData, DWORD& dwPosition)
         int tableClass = pData[position] >> 4;
         int number = pData[position] & 0x0F;
         if (tableClass > 1 || number > 1) return FALSE;
-        const BYTE* pCounts = pData + position + 1;
-        int total = 0;
-        for (int length = 0; length < 16; ++length) total += pCounts[length];
+        HuffmanTable built;
+        int total = BuildHuffmanRows(pData + position + 1, &built);
         DWORD valuePosition = position + kHuffmanHeaderSize;
         // HUFFVAL is read in place during the scan, so all of it must be here.
         if (total > kMaxHuffmanValues || end - valuePosition < static_cast<DWORD>(total)) return FALSE;
@@ -163,7 +161,7 @@ BOOL CJpegDecoder::OnHuffmanTables(const BYTE* pData, DWORD& dwPosition)
         if (pTable) HeapFree(GetProcessHeap(), 0, pTable);
         pTable = static_cast<HuffmanTable*>(HeapAlloc(GetProcessHeap(), 0, sizeof(HuffmanTable)));
         if (!pTable) return FALSE;
-        BuildHuffmanRows(pCounts, pTable);
+        CopyMemory(pTable, &built, sizeof(HuffmanTable));
         m_dwValuePositions[tableClass * 2 + number] = valuePosition;
         position = valuePosition + total;
     }
@@ -212,4 +210,16 @@ void CJpegDecoder::ReleaseHuffmanTables()
         m_pDcTables[number] = nullptr;
         m_pAcTables[number] = nullptr;
     }
+}
+
+void CJpegDecoder::ReleaseOutput()
+{
+    if (m_pPixels) VirtualFree(m_pPixels, 0, MEM_RELEASE);
+    m_pPixels = nullptr;
+}
+
+void CJpegDecoder::ReleaseComponentMap()
+{
+    if (m_pComponentMap) HeapFree(GetProcessHeap(), 0, m_pComponentMap);
+    m_pComponentMap = nullptr;
 }

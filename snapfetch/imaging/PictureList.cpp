@@ -106,16 +106,30 @@ BOOL CPictureList::RemoveSelected()
     return bRemoved;
 }
 
-BOOL CPictureList::FindByName(LPCSTR lpszName)
+// The first node named lpszName, null when none is; *pnIndex gets its 1-based
+// index when one is found.
+PictureNode* CPictureList::FindNamed(LPCSTR lpszName, int* pnIndex) const
 {
-    if (!lpszName || !m_pHead) return FALSE;
+    if (!lpszName) return nullptr;
     int nIndex = 1;
     for (PictureNode* pNode = m_pHead; pNode; pNode = pNode->pNext, ++nIndex) {
         if (strcmp(pNode->szName, lpszName) == 0) {
-            m_pCursor = pNode;
-            m_nPosition = nIndex;
-            return TRUE;
+            if (pnIndex) *pnIndex = nIndex;
+            return pNode;
         }
+    }
+    return nullptr;
+}
+
+BOOL CPictureList::FindByName(LPCSTR lpszName)
+{
+    if (!lpszName || !m_pHead) return FALSE;
+    int nIndex = 0;
+    PictureNode* pNode = FindNamed(lpszName, &nIndex);
+    if (pNode) {
+        m_pCursor = pNode;
+        m_nPosition = nIndex;
+        return TRUE;
     }
     m_pCursor = nullptr;
     m_nPosition = m_nCount + 1;
@@ -124,10 +138,8 @@ BOOL CPictureList::FindByName(LPCSTR lpszName)
 
 DWORD CPictureList::LookupThumbLength(LPCSTR lpszName) const
 {
-    if (!lpszName) return 0;
-    for (PictureNode* pNode = m_pHead; pNode; pNode = pNode->pNext)
-        if (strcmp(pNode->szName, lpszName) == 0) return pNode->nThumbLength;
-    return 0;
+    PictureNode* pNode = FindNamed(lpszName, nullptr);
+    return pNode ? pNode->nThumbLength : 0;
 }
 
 LPSTR CPictureList::GetName() const { return m_pCursor ? m_pCursor->szName : nullptr; }
@@ -189,10 +201,11 @@ int CPictureList::CountSelected() const
     return nSelected;
 }
 
-BOOL CPictureList::FirstSelected()
+// Moves the cursor to the first selected node from pStart on; nIndex is
+// pStart's 1-based index. The cursor stays put when none is selected.
+BOOL CPictureList::SelectFirstSelectedFrom(PictureNode* pStart, int nIndex)
 {
-    int nIndex = 1;
-    for (PictureNode* pNode = m_pHead; pNode; pNode = pNode->pNext, ++nIndex) {
+    for (PictureNode* pNode = pStart; pNode; pNode = pNode->pNext, ++nIndex) {
         if (pNode->bSelected) {
             m_pCursor = pNode;
             m_nPosition = nIndex;
@@ -202,18 +215,12 @@ BOOL CPictureList::FirstSelected()
     return FALSE;
 }
 
+BOOL CPictureList::FirstSelected() { return SelectFirstSelectedFrom(m_pHead, 1); }
+
 BOOL CPictureList::NextSelected()
 {
     if (!m_pCursor) return FALSE;
-    int nIndex = m_nPosition + 1;
-    for (PictureNode* pNode = m_pCursor->pNext; pNode; pNode = pNode->pNext, ++nIndex) {
-        if (pNode->bSelected) {
-            m_pCursor = pNode;
-            m_nPosition = nIndex;
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return SelectFirstSelectedFrom(m_pCursor->pNext, m_nPosition + 1);
 }
 
 void CPictureList::ClearSelection()

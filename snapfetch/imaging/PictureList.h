@@ -67,4 +67,6 @@ private:
     HGLOBAL MakeThumbnail(HGLOBAL hSourceDib, PictureNode* pNode);
     PictureNode* NodeAfterCursor(int n) const;
     void SetCursor(PictureNode* pNode);
+    PictureNode* FindNamed(LPCSTR lpszName, int* pnIndex) const;
+    BOOL SelectFirstSelectedFrom(PictureNode* pStart, int nIndex);
 };

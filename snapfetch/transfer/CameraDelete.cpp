@@ -5,9 +5,6 @@
 
 namespace {
 
-// The grid shows three rows of three.
-const int kGridCells = 9;
-const int kRowCells = 3;
 // With fewer pictures than this from the cursor on, the grid moves back a row.
 const int kFullPageRest = 6;
 
@@ -35,7 +32,7 @@ void CCameraDlg::OnDelete()
         m_pictures.NextSelected();
     }
     if (!m_pictures.RemoveSelected()) return;
-    if (m_pictures.m_nCount > kGridCells) {
+    if (m_pictures.m_nCount > kCellCount) {
         if (m_pictures.m_nCount - m_pictures.m_nPosition < kFullPageRest) m_pictures.MoveBack(kRowCells);
     } else {
         m_pictures.Rewind();

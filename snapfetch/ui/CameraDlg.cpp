@@ -13,7 +13,10 @@ const char kNoCameraText[] =
 const char kDefaultDestFolder[] = "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE\\";
 
 // Thumbnail box and frame area of a cell, from the box's top-left corner.
-RECT ThumbBoxAt(POINT origin) { return RECT{origin.x, origin.y, origin.x + 86, origin.y + 62}; }
+RECT ThumbBoxAt(POINT origin)
+{
+    return RECT{origin.x, origin.y, origin.x + CCameraDlg::kBoxWidth, origin.y + CCameraDlg::kBoxHeight};
+}
 RECT FrameAreaAt(POINT origin) { return RECT{origin.x - 15, origin.y - 12, origin.x + 101, origin.y + 74}; }
 
 }  // namespace

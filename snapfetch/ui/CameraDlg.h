@@ -27,6 +27,8 @@ public:
     // The grid: three rows of three cells, each a film frame holding one
     // picture's thumbnail with its name underneath.
     static constexpr int kCellCount = 9;
+    // Cells per row, and the size of a cell's thumbnail box.
+    static constexpr int kRowCells = 3, kBoxWidth = 86, kBoxHeight = 62;
     // Top-left corners of the nine thumbnail boxes, in client pixels.
     static constexpr POINT kCellOrigins[kCellCount] = {
         {21, 35}, {141, 35}, {261, 35}, {21, 165}, {141, 165}, {261, 165}, {21, 295}, {141, 295}, {261, 295},

@@ -16,9 +16,7 @@ constexpr COLORREF kCaptionColour = RGB(0, 225, 0);
 // Gaps between the frames of a row and between the rows.
 constexpr int kFrameGapX = 20;
 constexpr int kFrameGapY = 25;
-// The thumbnail box's size and the caption's place below the box.
-constexpr int kBoxWidth = 86;
-constexpr int kBoxHeight = 62;
+// The caption's place below the thumbnail box.
 constexpr int kCaptionDx = 5;
 constexpr int kCaptionDy = 85;
 // Captions of this length or more are cut.
@@ -56,9 +54,9 @@ void CCameraDlg::DrawFrames(CDC& dc, const CRect& rcGrid)
     CBitmap* pPrevious = memory.SelectObject(&m_bmpFrame);
     const int nWidth = m_bmFrameInfo.bmWidth;
     const int nHeight = m_bmFrameInfo.bmHeight;
-    for (int row = 0; row < 3; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            int n = 3 * row + column;
+    for (int row = 0; row < kCellCount / kRowCells; ++row) {
+        for (int column = 0; column < kRowCells; ++column) {
+            int n = kRowCells * row + column;
             memory.SelectObject(m_pictures.IsSelectedAt(n) ? &m_bmpFrameSelected : &m_bmpFrame);
             dc.BitBlt(rcGrid.left + column * (nWidth + kFrameGapX), rcGrid.top + row * (nHeight + kFrameGapY), nWidth,
                       nHeight, &memory, 0, 0, SRCCOPY);
@@ -136,11 +134,11 @@ void CCameraDlg::UpdatePageButtons()
     CWnd* pPrev = GetDlgItem(IDC_PREV);
     CWnd* pNext = GetDlgItem(IDC_NEXT);
     if (!pPrev || !pNext) return;
-    if (m_pictures.m_nCount > 9) {
+    if (m_pictures.m_nCount > kCellCount) {
         pPrev->ShowWindow(SW_SHOWNORMAL);
         pNext->ShowWindow(SW_SHOWNORMAL);
-        pNext->EnableWindow(m_pictures.m_nCount - m_pictures.m_nPosition > 8);
-        pPrev->EnableWindow(m_pictures.m_nPosition > 3);
+        pNext->EnableWindow(m_pictures.m_nCount - m_pictures.m_nPosition > kCellCount - 1);
+        pPrev->EnableWindow(m_pictures.m_nPosition > kRowCells);
     } else {
         pPrev->ShowWindow(SW_HIDE);
         pNext->ShowWindow(SW_HIDE);
@@ -166,15 +164,15 @@ void CCameraDlg::InvalidateGrid()
 void CCameraDlg::OnPrev()
 {
     // At the head MoveBack moves fewer places or none, and still succeeds.
-    if (!m_pictures.MoveBack(3)) return;
+    if (!m_pictures.MoveBack(kRowCells)) return;
     InvalidateGrid();
     UpdatePageButtons();
 }
 
 void CCameraDlg::OnNext()
 {
-    if (m_pictures.m_nCount - m_pictures.m_nPosition <= 8) return;
-    if (!m_pictures.MoveForward(3)) return;
+    if (m_pictures.m_nCount - m_pictures.m_nPosition <= kCellCount - 1) return;
+    if (!m_pictures.MoveForward(kRowCells)) return;
     InvalidateGrid();
     UpdatePageButtons();
 }
@@ -190,7 +188,8 @@ void CCameraDlg::OnBackward()
 void CCameraDlg::OnForward()
 {
     BOOL bMoved = FALSE;
-    while (m_pictures.m_nCount - m_pictures.m_nPosition > 8 && m_pictures.MoveForward(3)) bMoved = TRUE;
+    while (m_pictures.m_nCount - m_pictures.m_nPosition > kCellCount - 1 && m_pictures.MoveForward(kRowCells))
+        bMoved = TRUE;
     UpdatePageButtons();
     if (bMoved) InvalidateGrid();
 }
