@@ -43,6 +43,11 @@ std::shared_ptr<UsbLink> CamUsbDriver::ConnectToServer(const std::string& device
         close(fd);  // no camera serves that name
         return nullptr;
     }
+    if (!camera::link::PeerIsSameUser(fd)) {
+        close(fd);  // a socket of another user's: not our camera
+        *error = ERROR_ACCESS_DENIED;
+        return nullptr;
+    }
     return UsbLink::Open(fd, error);
 }
 

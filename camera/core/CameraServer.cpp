@@ -1,5 +1,7 @@
 #include "CameraServer.h"
 
+#include "../protocol/LinkProtocol.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -32,8 +34,10 @@ bool CameraServer::Listen(const std::string& socketPath, std::string* error)
     memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     unlink(socketPath.c_str());  // the caller holds the name's claim: any file here is stale
     listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // bind() makes the socket file with the umask's mode; it is closed to
+    // others before anyone is listened to.
     if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd_, 16) != 0 || pipe2(stopPipe_, O_CLOEXEC) != 0) {
+        chmod(socketPath.c_str(), 0600) != 0 || listen(listenFd_, 16) != 0 || pipe2(stopPipe_, O_CLOEXEC) != 0) {
         *error = socketPath + ": " + strerror(errno);
         Stop();
         return false;
@@ -52,6 +56,10 @@ void CameraServer::AcceptLoop()
         if (!(fds[0].revents & POLLIN)) continue;
         int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
+        if (!link::PeerIsSameUser(fd)) {
+            close(fd);  // another user's process gets no camera
+            continue;
+        }
         // Links whose process has gone are closed here, one accept later.
         connections_.erase(std::remove_if(connections_.begin(), connections_.end(),
                                           [](const std::unique_ptr<CameraConnection>& c) { return c->Closed(); }),

@@ -10,15 +10,31 @@
 #include <unistd.h>
 
 namespace camera {
+namespace {
+
+// A name lock, made with mode 0600 if missing; a symbolic link at its name is
+// not followed, and only a plain file of ours is used.
+int OpenLockFile(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
 
 bool DeviceNameClaim::Claim()
 {
     Release();
     std::string folder = link::LinkFolder();
-    mkdir(folder.c_str(), 0700);
     for (int number = 0; number < 1000; ++number) {
         std::string name = link::CameraDeviceName(number);
-        int fd = open((folder + "/" + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        int fd = OpenLockFile(folder + "/" + name + ".lock");
         if (fd < 0) return false;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             lockFd_ = fd;

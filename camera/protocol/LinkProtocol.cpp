@@ -72,13 +72,20 @@ bool IsCameraDeviceName(const std::string& name)
 
 std::string CameraDeviceName(int number) { return "CAMUSB" + std::to_string(number); }
 
-std::string LinkFolder() { return winplat::RuntimeFolder() + "/camusb"; }
+std::string LinkFolder() { return winplat::RuntimeSubfolder("camusb"); }
 
 std::string LinkSocketPath(const std::string& deviceName)
 {
     std::string path = LinkFolder() + "/" + deviceName + ".sock";
     if (path.size() >= sizeof(sockaddr_un{}.sun_path)) return "";
     return path;
+}
+
+bool PeerIsSameUser(int fd)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer && peer.uid == geteuid();
 }
 
 void SizeSocketBuffers(int fd)

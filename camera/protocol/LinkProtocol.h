@@ -119,11 +119,16 @@ private:
 // Device names that the kernel driver serves: "CAMUSB" and a number.
 bool IsCameraDeviceName(const std::string& name);
 std::string CameraDeviceName(int number);
-// The folder of the link sockets and device name locks.
+// The folder of the link sockets and device name locks (private to the
+// user, made on first use).
 std::string LinkFolder();
 // The socket on which camsim serves a device; empty when the path would not
 // fit a socket address.
 std::string LinkSocketPath(const std::string& deviceName);
+
+// True when the process at the other end of a connected Unix socket runs as
+// this process's user: the camera and its kernel driver talk to no one else.
+bool PeerIsSameUser(int fd);
 
 // Gives a link socket room for a window of data.
 void SizeSocketBuffers(int fd);

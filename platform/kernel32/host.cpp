@@ -56,15 +56,49 @@ void MakeFolders(const std::string& path, mode_t mode)
     }
 }
 
+namespace {
+
+const char kRuntimeRole[] = "the live-state folder";
+const char kRuntimeRemedy[] =
+    "Set WINPLAT_RUNTIME_DIR to a folder of your own that only you can open (mkdir -m 700 FOLDER), "
+    "or run in a login session that sets XDG_RUNTIME_DIR.";
+const char kDataRole[] = "the data folder (drive C: and the per-user registry)";
+const char kDataRemedy[] =
+    "Set XDG_DATA_HOME (or HOME) to a folder of your own that others cannot write into.";
+
+std::string UserNumber() { return std::to_string(geteuid()); }
+
+void RequireOwnFolder(const std::string& path, FolderRule rule, const char* role, const char* remedy)
+{
+    std::string why = CheckOwnFolder(path, rule);
+    if (!why.empty()) RefuseFolder(role, path, why, remedy);
+}
+
+std::string ParentOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace
+
 std::string DataFolder()
 {
     std::string base = Environment("XDG_DATA_HOME");
     if (base.empty()) {
         std::string home = Environment("HOME");
-        base = home.empty() ? "/tmp/winplat-data-" + std::to_string(getuid()) : home + "/.local/share";
+        if (!home.empty()) base = home + "/.local/share";
+    }
+    if (base.empty()) {
+        // A name anyone can guess, in a folder everyone can write: usable
+        // only when it turns out to be ours.
+        base = TempFolder() + "/winplat-data-" + UserNumber();
+        RequireOwnFolder(base, FolderRule::NotWritableByOthers, kDataRole, kDataRemedy);
+    } else {
+        MakeFolders(base, 0755);
     }
     std::string folder = base + "/winplat";
-    MakeFolders(folder, 0755);
+    RequireOwnFolder(folder, FolderRule::NotWritableByOthers, kDataRole, kDataRemedy);
     return folder;
 }
 
@@ -73,9 +107,20 @@ std::string RuntimeFolder()
     std::string folder = Environment("WINPLAT_RUNTIME_DIR");
     if (folder.empty()) {
         std::string xdg = Environment("XDG_RUNTIME_DIR");
-        folder = xdg.empty() ? "/tmp/winplat-" + std::to_string(getuid()) : xdg + "/winplat";
+        folder = xdg.empty() ? TempFolder() + "/winplat-" + UserNumber() : xdg + "/winplat";
     }
-    MakeFolders(folder, 0700);
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    // Folders above a named one are made as before; the folder itself is
+    // checked each time, since every use trusts it.
+    if (!ParentOf(folder).empty()) MakeFolders(ParentOf(folder), 0700);
+    RequireOwnFolder(folder, FolderRule::Private, kRuntimeRole, kRuntimeRemedy);
+    return folder;
+}
+
+std::string RuntimeSubfolder(const std::string& name)
+{
+    std::string folder = RuntimeFolder() + "/" + name;
+    RequireOwnFolder(folder, FolderRule::Private, kRuntimeRole, kRuntimeRemedy);
     return folder;
 }
 

@@ -8,13 +8,13 @@
 #include <winplat/stidevices.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,12 +32,7 @@ struct Entry {
     long long plugged = 0;              // wall-clock nanoseconds: the registry order
 };
 
-std::string Folder()
-{
-    std::string folder = RuntimeFolder() + "/stillimage";
-    mkdir(folder.c_str(), 0700);
-    return folder;
-}
+std::string Folder() { return RuntimeSubfolder("stillimage"); }
 
 std::string FileFor(const std::string& internalName)
 {
@@ -125,10 +120,25 @@ std::string Format(const Entry& entry)
     return out.str();
 }
 
+// The text of a regular file, read without following a symbolic link.
+bool ReadPlainFile(const std::string& path, std::string* text)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool plain = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    char buffer[1024];
+    ssize_t n = 0;
+    while (plain && (n = read(fd, buffer, sizeof buffer)) > 0) text->append(buffer, static_cast<size_t>(n));
+    close(fd);
+    return plain && n == 0;
+}
+
 bool Parse(const std::string& path, Entry* entry)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    std::string text;
+    if (!ReadPlainFile(path, &text)) return false;
+    std::istringstream in(text);
     std::string line;
     bool named = false;
     while (std::getline(in, line)) {
@@ -156,14 +166,22 @@ bool Parse(const std::string& path, Entry* entry)
     return named;
 }
 
+// A new file of a random name, made exclusively with mode 0600: nothing that
+// already stands at a name is opened, followed or replaced.
 std::string WriteTemporary(const Entry& entry)
 {
-    static std::atomic<unsigned> counter{0};
-    std::string path = Folder() + "/.tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << Format(entry);
-    out.close();
-    if (!out) {
+    std::string path = Folder() + "/.tmp-XXXXXX";
+    int fd = mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0) return "";
+    std::string text = Format(entry);
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 || done < text.size()) {
         unlink(path.c_str());
         return "";
     }
@@ -207,7 +225,12 @@ bool AddStillImageDevice(const StillImageDevice& device)
         return false;
     }
     // The holder has ended: take its place, then make sure no other process
-    // replaced it at the same moment.
+    // replaced it at the same moment. Only a plain file of ours is replaced.
+    struct stat st;
+    if (lstat(final.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+        unlink(temporary.c_str());
+        return false;
+    }
     if (rename(temporary.c_str(), final.c_str()) != 0) {
         unlink(temporary.c_str());
         return false;

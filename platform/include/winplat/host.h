@@ -10,7 +10,15 @@
 //   WINPLAT_REGISTRY     colon-separated registry files read before the one
 //                        beside the program and the per-user one
 //   WINPLAT_RUNTIME_DIR  folder for live state shared between processes
-//                        (default $XDG_RUNTIME_DIR/winplat or /tmp/winplat-UID)
+//                        (default $XDG_RUNTIME_DIR/winplat, else
+//                        $TMPDIR/winplat-UID with /tmp when TMPDIR is unset)
+//
+// The live-state folder is used only when it is a real folder (not a
+// symbolic link) owned by the process's user that group and others cannot
+// open; the data folder only when it is such a folder that they cannot write
+// into ($TMPDIR/winplat-data-UID/winplat when neither XDG_DATA_HOME nor HOME
+// is set). A folder that fails is never used: the process says why on stderr
+// and ends with status 1.
 #pragma once
 
 #include <windef.h>
@@ -56,6 +64,8 @@ WINPLAT_EXPORT void SetDriveCFolder(const std::string& hostFolder);
 WINPLAT_EXPORT std::string DataFolder();
 // Folder for state shared between live processes (created on first use).
 WINPLAT_EXPORT std::string RuntimeFolder();
+// A folder of that name in the runtime folder, made and checked as it is.
+WINPLAT_EXPORT std::string RuntimeSubfolder(const std::string& name);
 // Folder of the running program.
 WINPLAT_EXPORT std::string ProgramFolder();
 
