@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -199,6 +200,32 @@ TEST_F(Service, LockHoldsAcrossProcesses)
     device->UnLockDevice();
     device->Release();
     winplat::SetTimeScale(1.0);
+}
+
+// The lock file lives with the live state: it is made as a plain file only
+// we can open, and a symbolic link at its name is not followed (the lock is
+// not taken, and nothing appears where the link points).
+TEST_F(Service, TheLockFileIsPrivateAndALinkInItsPlaceIsNotFollowed)
+{
+    Plug("cam", "Marovane");
+    std::string lock = winplat::RuntimeFolder() + "/stillimage-" + winplat::StillImageFileName("cam") + ".lock";
+    std::string target = winplat::RuntimeFolder() + "/planted-target";
+    unlink(lock.c_str());
+    unlink(target.c_str());
+    ASSERT_EQ(symlink(target.c_str(), lock.c_str()), 0);
+    IStiDevice* device = Open(L"cam");
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->LockDevice(0), STIERR_DEVICE_LOCKED);
+    EXPECT_NE(access(target.c_str(), F_OK), 0) << "the link's target was made";
+    device->Release();
+
+    unlink(lock.c_str());
+    device = Open(L"cam");
+    EXPECT_EQ(device->LockDevice(0), S_OK);
+    struct stat st {};
+    ASSERT_EQ(lstat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode, S_IFREG | 0600u);
+    device->Release();
 }
 
 TEST_F(Service, SubscriptionTakesAnEvent)
