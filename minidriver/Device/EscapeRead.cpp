@@ -8,7 +8,7 @@
 
 namespace {
 
-const DWORD kHighestReadOffset = 0x100000;
+const DWORD kHighestReadOffset = ESC_HIGHEST_READ_OFFSET;
 // The camera is given this long after the data before its reply is read.
 const DWORD kFinalStatusDelayMs = 10;
 const TracePoints kReadSend = {1071, 1079};

@@ -150,6 +150,9 @@ int CCameraDlg::ReadPictureDirectory(CameraEntry** ppEntries)
     m_pictures.RemoveAll();
     DWORD dwDirectorySize = 0;
     if (!session.Read(ESC_GET_DIRECTORY_SIZE, NULL, 0, &dwDirectorySize, sizeof(dwDirectorySize))) return 0;
+    // A size beyond what the driver can read would cost thousands of block
+    // reads before the first refused offset: the attempt fails at once.
+    if (dwDirectorySize > kReadableDirectorySize) return 0;
     auto* pBlock = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDirectoryBlockSize));
     if (!pBlock) return 0;
 
