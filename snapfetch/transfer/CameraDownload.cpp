@@ -21,27 +21,34 @@ CString FolderPrefix(const CString& strFolder)
     return strFolder.GetLength() > 3 ? strFolder + "\\" : strFolder;
 }
 
-// Writes the whole buffer, or leaves no file: a file that looks complete
-// but is not must never stay behind.
-BOOL WritePictureFile(LPCSTR lpszPath, const BYTE* pData, DWORD dwLength)
+// Writes the picture into a temporary file beside its destination and puts
+// it in place only once every byte is written and the file is closed: a
+// failure (a full disk, say) leaves any older file of that name as it was
+// and no part file behind.
+BOOL WritePictureFile(LPCSTR lpszFolder, LPCSTR lpszPath, const BYTE* pData, DWORD dwLength)
 {
+    char szTemp[MAX_PATH];
+    if (!GetTempFileNameA(lpszFolder, "snf", 0, szTemp)) return FALSE;
     CFile file;
-    if (!file.Open(lpszPath, CFile::modeCreate | CFile::modeWrite)) return FALSE;
-    try {
-        file.Write(pData, dwLength);
-        file.Close();
-        return TRUE;
-    } catch (CFileException* e) {
-        e->Delete();
-        file.Abort();
-        DeleteFileA(lpszPath);
-        return FALSE;
+    BOOL bWritten = FALSE;
+    if (file.Open(szTemp, CFile::modeCreate | CFile::modeWrite)) {
+        try {
+            file.Write(pData, dwLength);
+            file.Close();
+            bWritten = TRUE;
+        } catch (CFileException* e) {
+            e->Delete();
+            file.Abort();
+        }
     }
+    if (bWritten && MoveFileExA(szTemp, lpszPath, MOVEFILE_REPLACE_EXISTING)) return TRUE;
+    DeleteFileA(szTemp);
+    return FALSE;
 }
 
 // Transfers the picture at the list's cursor into its file.
 PictureResult SavePicture(CCameraSession& session, const CPictureList& pictures, CProgressDlg& progress,
-                          const CString& strPath)
+                          const CString& strFolder, const CString& strPath)
 {
     DWORD dwLength = pictures.GetPictureSize() | 1;  // the camera's transfers are of odd length
     auto* pBuffer = static_cast<BYTE*>(VirtualAlloc(NULL, dwLength, MEM_COMMIT, PAGE_READWRITE));
@@ -52,7 +59,9 @@ PictureResult SavePicture(CCameraSession& session, const CPictureList& pictures,
     BOOL bRead = session.Read(ESC_READ_FILE, &params, sizeof(params), pBuffer, dwLength);
     Sleep(kTransferPause);
     PictureResult result = PictureResult::ReadFailed;
-    if (bRead) result = WritePictureFile(strPath, pBuffer, dwLength) ? PictureResult::Saved : PictureResult::WriteFailed;
+    if (bRead)
+        result = WritePictureFile(strFolder, strPath, pBuffer, dwLength) ? PictureResult::Saved
+                                                                         : PictureResult::WriteFailed;
     if (result == PictureResult::Saved) progress.StepIt();
     VirtualFree(pBuffer, 0, MEM_RELEASE);
     return result;
@@ -70,16 +79,17 @@ CString PicturePath(const CString& strPrefix, LPCSTR lpszName)
 // Transfers every selected picture, in list order, until one fails; the
 // cursor ends on the picture that failed. *pstrPath names the last file.
 PictureResult SaveSelected(CCameraSession& session, CPictureList& pictures, CProgressDlg& progress,
-                           const CString& strPrefix, CString* pstrPath)
+                           const CString& strFolder, CString* pstrPath)
 {
     int nSelected = pictures.CountSelected();
     progress.SetRange(1, static_cast<WORD>(nSelected));
     progress.SetStep(1);
     progress.ShowWindow(SW_SHOW);
+    CString strPrefix = FolderPrefix(strFolder);
     pictures.FirstSelected();
     for (int i = 0; i < nSelected; ++i) {
         *pstrPath = PicturePath(strPrefix, pictures.GetName());
-        PictureResult result = SavePicture(session, pictures, progress, *pstrPath);
+        PictureResult result = SavePicture(session, pictures, progress, strFolder, *pstrPath);
         if (result != PictureResult::Saved) return result;
         pictures.NextSelected();
     }
@@ -114,9 +124,8 @@ void CCameraDlg::DownloadSelected()
         CCameraSession session(m_pStiDevice);
         if (session.BeginTransfer(FALSE)) {
             m_strDestFolder = browser.GetPath();
-            CString strPrefix = FolderPrefix(m_strDestFolder);
             CString strPath;
-            PictureResult result = SaveSelected(session, m_pictures, progress, strPrefix, &strPath);
+            PictureResult result = SaveSelected(session, m_pictures, progress, m_strDestFolder, &strPath);
             // The camera is unlocked before anyone is told; the files
             // already written stay.
             session.End();

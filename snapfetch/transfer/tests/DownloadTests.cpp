@@ -5,7 +5,9 @@
 #include <winplat/shellbrowse.h>
 
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,6 +20,15 @@ namespace fs = std::filesystem;
 
 const char kDownloadErrorText[] = "download data error!!\nPlease Reset and plug it again.";
 const char kSampleFolder[] = "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE";
+
+// The files in a host folder, by name.
+std::vector<std::string> FolderContents(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 class Download : public TransferTest {
 protected:
@@ -61,6 +72,7 @@ protected:
     }
 
     size_t FileReads(camera::VirtualCamera& cam) { return Commands(cam, kOpReadFile).size(); }
+
 
     std::vector<camera::Bytes> pictures_;
 };
@@ -270,6 +282,69 @@ TEST_F(Download, AFullDiskLeavesNoPartFile)
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Can not write file " + std::string(kSampleFolder) + "\\S0000002.jpg!"});
     EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
     EXPECT_FALSE(fs::exists(second)) << "the part written is removed";
+    EXPECT_EQ(FolderContents(HostPath(kSampleFolder)), std::vector<std::string>{"S0000001.jpg"});
+}
+
+// Makes a host folder fill up after about `bytes`: a small tmpfs mounted on
+// it when the test may mount (root), otherwise a file size limit that makes
+// every larger write fail. Undone when it goes.
+class FillingFolder {
+public:
+    FillingFolder(const std::string& folder, size_t bytes) : folder_(folder)
+    {
+        std::string options = "size=" + std::to_string(bytes);
+        if (geteuid() == 0 && mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0) {
+            how_ = "a small tmpfs";
+            return;
+        }
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit small = previous_;
+        small.rlim_cur = bytes;
+        if (setrlimit(RLIMIT_FSIZE, &small) == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            how_ = "a file size limit";
+        }
+    }
+    ~FillingFolder()
+    {
+        if (how_ == "a small tmpfs") umount2(folder_.c_str(), MNT_DETACH);
+        if (how_ == "a file size limit") setrlimit(RLIMIT_FSIZE, &previous_);
+    }
+    // How the folder fills, or "" when it cannot be made to.
+    const std::string& how() const { return how_; }
+    bool IsMount() const { return how_ == "a small tmpfs"; }
+
+private:
+    std::string folder_;
+    std::string how_;
+    rlimit previous_{};
+};
+
+TEST_F(Download, AFailedWriteLeavesTheOlderFileOfThatNameAsItWas)
+{
+    PlugSizes({30001, 150001});
+    std::string folder = HostPath(kSampleFolder);
+    // 96 KiB: both older files and the first picture fit, the second picture does not.
+    FillingFolder filling(folder, 96 * 1024);
+    if (filling.how().empty())
+        GTEST_SKIP() << "the destination cannot be made to fill up: no tmpfs (not root, or mount refused) and no file "
+                        "size limit";
+    SCOPED_TRACE("the destination fills through " + filling.how());
+    const std::string older1(20000, 'y'), older2(20000, 'x');
+    { std::ofstream(folder + "/S0000001.jpg", std::ios::binary) << older1; }
+    { std::ofstream(folder + "/S0000002.jpg", std::ios::binary) << older2; }
+    Run([&] {
+        Click(IDC_SELECT);
+        AcceptBothDialogs();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Can not write file " + std::string(kSampleFolder) + "\\S0000002.jpg!"});
+    EXPECT_TRUE(HostFile(folder + "/S0000001.jpg") == Expected(0)) << "a download that succeeds replaces the older file";
+    EXPECT_TRUE(HostFile(folder + "/S0000002.jpg") == older2) << "the older file of the failed picture is untouched";
+    EXPECT_EQ(FolderContents(folder), (std::vector<std::string>{"S0000001.jpg", "S0000002.jpg"}))
+        << "no temporary file stays behind";
+    EXPECT_EQ(Pictures().CountSelected(), 2);
 }
 
 }  // namespace
