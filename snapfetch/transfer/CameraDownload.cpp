@@ -67,6 +67,18 @@ PictureResult SavePicture(CCameraSession& session, const CPictureList& pictures,
     return result;
 }
 
+// Creates the typed folder with every missing folder above it, so that the
+// folder confirmed is the one the files land in. Folders that exist already
+// are fine; a drive root is not created.
+void CreateFolderLevels(const CString& strFolder)
+{
+    for (int i = 1; i < strFolder.GetLength(); ++i) {
+        char ch = strFolder[i];
+        if ((ch == '\\' || ch == '/') && strFolder[i - 1] != ':') CreateDirectoryA(strFolder.Left(i), NULL);
+    }
+    CreateDirectoryA(strFolder, NULL);
+}
+
 CString PicturePath(const CString& strPrefix, LPCSTR lpszName)
 {
     char szName[kCameraNameChars + 1];
@@ -115,7 +127,7 @@ void CCameraDlg::DownloadSelected()
     CCreatePathDlg pathDlg;
     pathDlg.m_strPath = m_strDestFolder;
     if (pathDlg.DoModal() == IDOK) {
-        CreateDirectoryA(pathDlg.m_strPath, NULL);  // an existing folder is fine
+        CreateFolderLevels(pathDlg.m_strPath);
         m_strDestFolder = pathDlg.m_strPath;
     }
     CFolderBrowser browser(m_strDestFolder, 0, NULL);

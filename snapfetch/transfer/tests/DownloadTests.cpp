@@ -347,5 +347,35 @@ TEST_F(Download, AFailedWriteLeavesTheOlderFileOfThatNameAsItWas)
     EXPECT_EQ(Pictures().CountSelected(), 2);
 }
 
+// Drive C: as on a machine that never ran the program.
+class DownloadOnFreshDrive : public Download {
+protected:
+    DownloadOnFreshDrive() { sampleFolderExists_ = false; }
+};
+
+TEST_F(DownloadOnFreshDrive, OkInCreatPathCreatesEveryLevelOfTheDefaultFolder)
+{
+    PlugSizes({3001});
+    // Every installation has C:\WINDOWS\TWAIN_32; the two levels below it are missing.
+    ASSERT_FALSE(fs::exists(drive_ + "/WINDOWS/TWAIN_32/Marovane"));
+    std::string status;
+    Run([&] {
+        Select({0});
+        AnswerBox(IDOK);  // "Creat path" with the default folder
+        wa::WhenModal([&](HWND browser) {
+            status = wa::Text(wa::FindControl(browser, winplat::shell::kBrowseStatusId));
+            wa::ClickButton(browser, IDOK);
+        });
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_TRUE(fs::is_directory(HostPath(kSampleFolder)));
+    EXPECT_EQ(status, "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE...");
+    EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), kSampleFolder) << "the folder confirmed is the one used";
+    EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
+    EXPECT_EQ(FolderContents(HostPath("C:\\WINDOWS\\TWAIN_32")), std::vector<std::string>{"Marovane"})
+        << "nothing lands in a folder above";
+}
+
 }  // namespace
 }  // namespace transfer_tests

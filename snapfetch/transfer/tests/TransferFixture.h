@@ -92,6 +92,9 @@ protected:
     HWND window_ = nullptr;
     std::vector<std::unique_ptr<camera::VirtualCamera>> cams_;
     std::string drive_;
+    // False: drive C: starts empty, as on a machine that never saw the
+    // program; otherwise the default destination folder is there.
+    bool sampleFolderExists_ = true;
 
 private:
     size_t events_ = 0;
