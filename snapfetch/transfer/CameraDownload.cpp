@@ -108,6 +108,16 @@ PictureResult SaveSelected(CCameraSession& session, CPictureList& pictures, CPro
     return PictureResult::Saved;
 }
 
+// Moves the list's cursor back to the picture at nPosition (1-based): the
+// transfer walks the cursor over the selected pictures, and the grid shows
+// the page that starts at the cursor.
+void ReturnToPosition(CPictureList& pictures, int nPosition)
+{
+    pictures.Rewind();
+    while (pictures.m_nPosition < nPosition)
+        if (!pictures.MoveForward(1)) break;
+}
+
 }  // namespace
 
 void CCameraDlg::OnAcquire()
@@ -121,6 +131,9 @@ void CCameraDlg::OnAcquire()
 
 void CCameraDlg::DownloadSelected()
 {
+    // The page on screen when ACQUIRE was pressed is the page afterwards,
+    // so that a click acts on the picture it lands on.
+    const int nPagePosition = m_pictures.m_nPosition;
     CProgressDlg progress;
     DoWaitCursor(1);
     // The folder may be typed (and created) first; the browser confirms it.
@@ -151,6 +164,8 @@ void CCameraDlg::DownloadSelected()
             progress.ShowWindow(SW_HIDE);
         }
     }
-    m_pictures.FirstSelected();
+    ReturnToPosition(m_pictures, nPagePosition);
+    UpdatePageButtons();
+    InvalidateGrid();
     if (!bWaitEnded) DoWaitCursor(-1);
 }

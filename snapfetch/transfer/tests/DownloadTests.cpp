@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -73,6 +74,39 @@ protected:
 
     size_t FileReads(camera::VirtualCamera& cam) { return Commands(cam, kOpReadFile).size(); }
 
+    std::vector<std::string> SelectedNames()
+    {
+        std::vector<std::string> names;
+        for (PictureNode* node = Pictures().m_pHead; node; node = node->pNext)
+            if (node->bSelected) names.push_back(node->szName);
+        return names;
+    }
+    COLORREF CellPixel(int cell)
+    {
+        const RECT& box = CameraDlgProbe::CellBox(*dlg_, cell);
+        return wa::PixelAt(window_, POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+    }
+    bool Enabled(int id) { return wa::Enabled(wa::FindControl(window_, id)); }
+
+    // After a download that began on the page at `position`: the grid still
+    // shows that page, a click selects the picture it lands on, and PREV and
+    // NEXT reach every page of the twelve pictures.
+    void ExpectGridAsBefore(int position, COLORREF firstCell, const std::vector<std::string>& selected)
+    {
+        EXPECT_EQ(Pictures().m_nPosition, position);
+        EXPECT_EQ(CellPixel(0), firstCell) << "the grid shows the page it showed before";
+        EXPECT_EQ(SelectedNames(), selected) << "the selection stays";
+        ClickCell(0);
+        char name[16];
+        snprintf(name, sizeof(name), "S%07d", position);
+        EXPECT_EQ(SelectedNames(), std::vector<std::string>{name}) << "a click selects the picture it lands on";
+        EXPECT_EQ(Enabled(IDC_PREV), position > 1);
+        while (Enabled(IDC_PREV)) Click(IDC_PREV);
+        EXPECT_EQ(Pictures().m_nPosition, 1) << "PREV reaches the first picture";
+        Click(IDC_NEXT);
+        EXPECT_EQ(Pictures().m_nPosition, 4);
+        EXPECT_FALSE(Enabled(IDC_NEXT)) << "pictures 4 to 12 are all on screen";
+    }
 
     std::vector<camera::Bytes> pictures_;
 };
@@ -103,7 +137,7 @@ TEST_F(Download, ThreePicturesBecomeTheirFilesInListOrder)
     }
     EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), kSampleFolder);
     EXPECT_EQ(Pictures().CountSelected(), 3) << "the selection stays";
-    EXPECT_EQ(Pictures().m_nPosition, 1) << "the cursor is back on the first selected picture";
+    EXPECT_EQ(Pictures().m_nPosition, 1) << "the grid stays on its page";
 }
 
 TEST_F(Download, ADriveRootIsUsedAsItIs)
@@ -117,7 +151,7 @@ TEST_F(Download, ADriveRootIsUsedAsItIs)
     });
     EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), "C:\\");
     EXPECT_TRUE(HostFile(drive_ + "/S0000002.jpg") == Expected(1));
-    EXPECT_EQ(Pictures().m_nPosition, 2);
+    EXPECT_EQ(Pictures().m_nPosition, 1) << "the grid stays on its page";
 }
 
 TEST_F(Download, AFolderTypedInCreatPathIsCreatedAndOffered)
@@ -283,6 +317,52 @@ TEST_F(Download, AFullDiskLeavesNoPartFile)
     EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
     EXPECT_FALSE(fs::exists(second)) << "the part written is removed";
     EXPECT_EQ(FolderContents(HostPath(kSampleFolder)), std::vector<std::string>{"S0000001.jpg"});
+}
+
+TEST_F(Download, AfterAFinishedDownloadClicksAndPagingActOnWhatIsShown)
+{
+    PlugSizes(std::vector<size_t>(12, 3001));
+    Run([&] {
+        COLORREF first = CellPixel(0);
+        ClickCell(2);
+        ClickCell(4, MK_CONTROL);
+        AcceptBothDialogs();
+        Click(IDC_ACQUIRE);
+        EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000005.jpg")) == Expected(4));
+        ExpectGridAsBefore(1, first, {"S0000003", "S0000005"});
+    });
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(Download, AfterAFailedDownloadClicksAndPagingActOnWhatIsShown)
+{
+    camera::VirtualCamera& cam = PlugSizes(std::vector<size_t>(12, 3001));
+    Run([&] {
+        Click(IDC_NEXT);
+        COLORREF first = CellPixel(0);
+        ClickCell(1);
+        ClickCell(3, MK_CONTROL);
+        cam.faults().Add(FaultRule::On(Step::StatusRead, kOpReadFile).FromNow(2).State(5));
+        AcceptBothDialogs();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+        ExpectGridAsBefore(4, first, {"S0000005", "S0000007"});
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDownloadErrorText});
+}
+
+TEST_F(Download, AfterACancelledDownloadClicksAndPagingActOnWhatIsShown)
+{
+    PlugSizes(std::vector<size_t>(12, 3001));
+    Run([&] {
+        Click(IDC_NEXT);
+        COLORREF first = CellPixel(0);
+        ClickCell(5);
+        AnswerBox(IDOK);
+        AnswerBox(IDCANCEL);
+        Click(IDC_ACQUIRE);
+        ExpectGridAsBefore(4, first, {"S0000009"});
+    });
 }
 
 // Makes a host folder fill up after about `bytes`: a small tmpfs mounted on
