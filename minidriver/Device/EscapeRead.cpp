@@ -76,10 +76,11 @@ HRESULT CCameraUsd::ReadDataPhase(EscapeCall& call, DWORD dwLength, BYTE* pBounc
         if (!call.operation.GetTransferred(&cbRead)) return E_FAIL;
         if (cbRead > cbChunk) cbRead = cbChunk;
         CopyMemory(static_cast<BYTE*>(call.pOut) + dwOffset, pBounce, cbRead);
-        // The count is of chunks asked for, so that after a failure it tells
-        // how far the data phase got.
-        dwActual += cbChunk;
+        // The count tells how far the data phase got, and never counts
+        // bytes that did not arrive: a chunk cut short fails the transfer.
+        dwActual += cbRead;
         call.SetActual(dwActual);
+        if (cbRead < cbChunk) return E_FAIL;
     }
     *pbEnded = false;
     return S_OK;
@@ -94,7 +95,7 @@ HRESULT CCameraUsd::ReadFinalStatus(EscapeCall& call)
         return FailedStepResult(end, call.operation.Error(), kReadFinalStatus, &bCameraClear);
     }
     DWORD cbRead = 0;
-    if (!call.operation.GetTransferred(&cbRead)) return E_FAIL;
+    if (!call.operation.GetTransferred(&cbRead) || cbRead < sizeof(call.reply)) return E_FAIL;
     if (!DoesReplyMatch(call.reply, call.command)) return HRESULT_FROM_WIN32(ERROR_SERVICE_SPECIFIC_ERROR);
     return StatusToHResult(call.reply.dwValue);
 }
