@@ -204,6 +204,23 @@ TEST_F(Failures, UnplugWhileAReadIsPendingFailsTheRead)
     EXPECT_EQ(actual, 0u);
 }
 
+// A step's memory is the operation's own until the request has completed:
+// an answer that comes after the time-out reaches none of the caller's
+// buffers once the escape has returned.
+TEST_F(Failures, AnAnswerAfterTheTimeOutNeverReachesTheCallersBuffers)
+{
+    AddFault(FaultRule::On(Step::GetReply, 2).FromNow(1).Delay(9000));
+    DWORD size = 0xDEADBEEF, actual = 77;
+    EXPECT_EQ(Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &size, 4, &actual), kTimeout);
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(1).Delay(9000));
+    EXPECT_EQ(ReadFile("S0000099JPG", 0, 100, &data_, &actual_), kTimeout);
+    Sleep(2000);  // the late answers are due meanwhile
+    EXPECT_EQ(size, 0xDEADBEEFu);
+    EXPECT_EQ(actual, 77u);
+    EXPECT_TRUE(std::all_of(data_.begin(), data_.end(), [](BYTE b) { return b == 0; }));
+    EXPECT_EQ(Run(Command::ReadFile), S_OK);
+}
+
 // ---- Short reads: a step that delivers less than it needs fails like a failed transfer
 
 TEST_F(Failures, AChunkCutShortFailsTheReadAndCountsOnlyWhatArrived)
