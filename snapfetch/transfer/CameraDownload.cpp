@@ -1,11 +1,11 @@
 // Downloading the selected pictures from the camera into JPEG files in a
 // folder of the user's choice.
-#include "CameraDlg.h"
+#include "Camera.h"
 #include "CameraEntry.h"
 #include "CameraSession.h"
-#include "CreatePathDlg.h"
-#include "FolderBrowser.h"
-#include "ProgressDlg.h"
+
+#include <afx.h>
+#include <stdio.h>
 
 namespace {
 
@@ -47,36 +47,24 @@ BOOL WritePictureFile(LPCSTR lpszFolder, LPCSTR lpszPath, const BYTE* pData, DWO
 }
 
 // Transfers the picture at the list's cursor into its file.
-PictureResult SavePicture(CCameraSession& session, const CPictureList& pictures, CProgressDlg& progress,
-                          const CString& strFolder, const CString& strPath)
+PictureResult SavePicture(CCameraSession& session, const CPictureList& pictures, ICameraReport& report,
+                          LPCSTR lpszFolder, LPCSTR lpszPath)
 {
     DWORD dwLength = pictures.GetPictureSize() | 1;  // the camera's transfers are of odd length
     auto* pBuffer = static_cast<BYTE*>(VirtualAlloc(NULL, dwLength, MEM_COMMIT, PAGE_READWRITE));
     if (!pBuffer) return PictureResult::NoMemory;
     ESC_PARAMS params = MakeFileParams(pictures.GetName(), dwLength);
-    progress.SetText(pictures.GetName());
+    report.SetProgressText(pictures.GetName());
     Sleep(kTransferPause);
     BOOL bRead = session.Read(ESC_READ_FILE, &params, sizeof(params), pBuffer, dwLength);
     Sleep(kTransferPause);
     PictureResult result = PictureResult::ReadFailed;
     if (bRead)
-        result = WritePictureFile(strFolder, strPath, pBuffer, dwLength) ? PictureResult::Saved
+        result = WritePictureFile(lpszFolder, lpszPath, pBuffer, dwLength) ? PictureResult::Saved
                                                                          : PictureResult::WriteFailed;
-    if (result == PictureResult::Saved) progress.StepIt();
+    if (result == PictureResult::Saved) report.StepProgress();
     VirtualFree(pBuffer, 0, MEM_RELEASE);
     return result;
-}
-
-// Creates the typed folder with every missing folder above it, so that the
-// folder confirmed is the one the files land in. Folders that exist already
-// are fine; a drive root is not created.
-void CreateFolderLevels(const CString& strFolder)
-{
-    for (int i = 1; i < strFolder.GetLength(); ++i) {
-        char ch = strFolder[i];
-        if ((ch == '\\' || ch == '/') && strFolder[i - 1] != ':') CreateDirectoryA(strFolder.Left(i), NULL);
-    }
-    CreateDirectoryA(strFolder, NULL);
 }
 
 CString PicturePath(const CString& strPrefix, LPCSTR lpszName)
@@ -90,18 +78,18 @@ CString PicturePath(const CString& strPrefix, LPCSTR lpszName)
 
 // Transfers every selected picture, in list order, until one fails; the
 // cursor ends on the picture that failed. *pstrPath names the last file.
-PictureResult SaveSelected(CCameraSession& session, CPictureList& pictures, CProgressDlg& progress,
-                           const CString& strFolder, CString* pstrPath)
+PictureResult SaveSelected(CCameraSession& session, CPictureList& pictures, ICameraReport& report,
+                           LPCSTR lpszFolder, CString* pstrPath)
 {
     int nSelected = pictures.CountSelected();
-    progress.SetRange(1, static_cast<WORD>(nSelected));
-    progress.SetStep(1);
-    progress.ShowWindow(SW_SHOW);
-    CString strPrefix = FolderPrefix(strFolder);
+    report.SetProgressRange(1, static_cast<WORD>(nSelected));
+    report.SetProgressStep(1);
+    report.ShowProgress(TRUE);
+    CString strPrefix = FolderPrefix(lpszFolder);
     pictures.FirstSelected();
     for (int i = 0; i < nSelected; ++i) {
         *pstrPath = PicturePath(strPrefix, pictures.GetName());
-        PictureResult result = SavePicture(session, pictures, progress, strFolder, *pstrPath);
+        PictureResult result = SavePicture(session, pictures, report, lpszFolder, *pstrPath);
         if (result != PictureResult::Saved) return result;
         pictures.NextSelected();
     }
@@ -120,52 +108,41 @@ void ReturnToPosition(CPictureList& pictures, int nPosition)
 
 }  // namespace
 
-void CCameraDlg::OnAcquire()
+void CCamera::CreateFolderPath(LPCSTR lpszFolder)
 {
-    if (m_pictures.CountSelected() == 0) {
-        AfxMessageBox("Select at least one image!", MB_OK, 0);
-        return;
+    CString strFolder = lpszFolder;
+    for (int i = 1; i < strFolder.GetLength(); ++i) {
+        char ch = strFolder[i];
+        if ((ch == '\\' || ch == '/') && strFolder[i - 1] != ':') CreateDirectoryA(strFolder.Left(i), NULL);
     }
-    DownloadSelected();
+    CreateDirectoryA(strFolder, NULL);
 }
 
-void CCameraDlg::DownloadSelected()
+CCamera::DownloadResult CCamera::DownloadSelected(LPCSTR lpszFolder, ICameraReport& report)
 {
-    // The page on screen when ACQUIRE was pressed is the page afterwards,
-    // so that a click acts on the picture it lands on.
-    const int nPagePosition = m_pictures.m_nPosition;
-    CProgressDlg progress;
-    DoWaitCursor(1);
-    // The folder may be typed (and created) first; the browser confirms it.
-    CCreatePathDlg pathDlg;
-    pathDlg.m_strPath = m_strDestFolder;
-    if (pathDlg.DoModal() == IDOK) {
-        CreateFolderLevels(pathDlg.m_strPath);
-        m_strDestFolder = pathDlg.m_strPath;
-    }
-    CFolderBrowser browser(m_strDestFolder, 0, NULL);
-    BOOL bWaitEnded = FALSE;
-    if (browser.DoBrowse() == IDOK && m_pStillImage && m_pStiDevice) {
-        CCameraSession session(m_pStiDevice);
-        if (session.BeginTransfer(FALSE)) {
-            m_strDestFolder = browser.GetPath();
-            CString strPath;
-            PictureResult result = SaveSelected(session, m_pictures, progress, m_strDestFolder, &strPath);
-            // The camera is unlocked before anyone is told; the files
-            // already written stay.
-            session.End();
-            if (result == PictureResult::ReadFailed || result == PictureResult::WriteFailed) {
-                DoWaitCursor(-1);
-                bWaitEnded = TRUE;
-                CString strText = "download data error!!\nPlease Reset and plug it again.";
-                if (result == PictureResult::WriteFailed) strText.Format("Can not write file %s!", static_cast<LPCSTR>(strPath));
-                AfxMessageBox(strText, MB_OK, 0);
-            }
-            progress.ShowWindow(SW_HIDE);
+    if (!IsOpen()) return DownloadResult::NotStarted;
+    CCameraSession session(m_pStiDevice);
+    if (!session.BeginTransfer(FALSE)) return DownloadResult::NotStarted;
+    const int nPosition = m_pictures.m_nPosition;
+    CString strPath;
+    PictureResult result = SaveSelected(session, m_pictures, report, lpszFolder, &strPath);
+    // The camera is unlocked before anyone is told; the files already
+    // written stay.
+    session.End();
+    DownloadResult outcome = DownloadResult::Done;
+    if (result == PictureResult::ReadFailed || result == PictureResult::WriteFailed) {
+        report.WaitCursor(-1);
+        char szText[MAX_PATH + 64];
+        if (result == PictureResult::WriteFailed) {
+            snprintf(szText, sizeof(szText), "Can not write file %s!", static_cast<LPCSTR>(strPath));
+            outcome = DownloadResult::WriteFailed;
+        } else {
+            lstrcpyA(szText, "download data error!!\nPlease Reset and plug it again.");
+            outcome = DownloadResult::ReadFailed;
         }
+        report.Message(szText, MB_OK);
     }
-    ReturnToPosition(m_pictures, nPagePosition);
-    UpdatePageButtons();
-    InvalidateGrid();
-    if (!bWaitEnded) DoWaitCursor(-1);
+    report.ShowProgress(FALSE);
+    ReturnToPosition(m_pictures, nPosition);
+    return outcome;
 }

@@ -23,9 +23,9 @@ struct CameraDlgProbe {
     static CPictureList& Pictures(CCameraDlg& dlg) { return dlg.m_pictures; }
     static CString& DestFolder(CCameraDlg& dlg) { return dlg.m_strDestFolder; }
     static BYTE CameraMode(CCameraDlg& dlg) { return dlg.m_bCameraMode; }
-    static IStiDevice* Device(CCameraDlg& dlg) { return dlg.m_pStiDevice; }
-    static IStillImage* Root(CCameraDlg& dlg) { return dlg.m_pStillImage; }
-    static PSTI_DEVICE_INFORMATIONW DeviceList(CCameraDlg& dlg) { return dlg.m_pDeviceList; }
+    static IStiDevice* Device(CCameraDlg& dlg) { return dlg.m_camera.Device(); }
+    static IStillImage* Root(CCameraDlg& dlg) { return dlg.m_camera.StillImage(); }
+    static PSTI_DEVICE_INFORMATIONW DeviceList(CCameraDlg& dlg) { return dlg.m_camera.DeviceList(); }
     static HWND UsbButton(CCameraDlg& dlg) { return dlg.m_btnUsb.m_hWnd; }
     static const RECT& CellBox(CCameraDlg& dlg, int cell) { return dlg.m_rcCellThumb[cell]; }
 };
