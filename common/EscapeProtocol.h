@@ -28,6 +28,9 @@ typedef struct _ESC_PARAMS {
     char szName[12]; // 8.3 camera file name without the dot, NUL-terminated
 } ESC_PARAMS, *PESC_PARAMS;
 
+// ESC_READ_DIRECTORY and ESC_READ_FILE read from offsets up to this one.
+#define ESC_HIGHEST_READ_OFFSET 0x100000
+
 static_assert(sizeof(ESC_PARAMS) == 24, "ESC_PARAMS is 24 bytes");
 static_assert(offsetof(ESC_PARAMS, dwValue) == 0, "dwValue at 0");
 static_assert(offsetof(ESC_PARAMS, dwParam) == 4, "dwParam at 4");

@@ -156,6 +156,8 @@ Fault rules: STEP[:OPCODE][@WHEN]=ACTION[:ARG]
           unplug        unplug the camera as the step arrives
           fail:E        the kernel driver fails the request at once with
                         Win32 error E
+          short:N       deliver only the first N bytes of the step's data,
+                        reply or descriptor
   Numbers may be written in hex (0x...). Steps are counted per process.
 
 Examples:

@@ -47,6 +47,7 @@ StepOutcome FaultEngine::OnStep(Step kind, uint32_t opcode)
             case Action::Value: outcome.setValue = true, outcome.value = rule.arg; break;
             case Action::Unplug: outcome.unplug = true; break;
             case Action::FailSubmission: outcome.fail = true, outcome.failError = rule.arg; break;
+            case Action::ShortRead: outcome.shorten = true, outcome.shortSize = rule.arg; break;
         }
     }
     return outcome;

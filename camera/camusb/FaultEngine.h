@@ -27,6 +27,11 @@ struct StepOutcome {
     bool foreignStamp = false;
     bool setValue = false;
     DWORD value = 0;
+    // Fewer bytes than the step delivers: the rest is lost on the way.
+    bool shorten = false;
+    DWORD shortSize = 0;
+
+    DWORD Delivered(DWORD size) const { return shorten && shortSize < size ? shortSize : size; }
 };
 
 class FaultEngine {

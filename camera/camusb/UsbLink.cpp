@@ -284,7 +284,7 @@ void UsbLink::CompleteControlLocked(Pending& pending, Completions* done)
             }
             completion.hold = answer;
             completion.data = answer->data();
-            completion.size = static_cast<DWORD>(answer->size());
+            completion.size = pending.outcome.Delivered(static_cast<DWORD>(answer->size()));
         }
     }
     done->push_back(completion);
@@ -306,7 +306,7 @@ void UsbLink::ServeLocked(Clock::time_point now, Completions* done)
         Pending& head = reads_.front();
         if (head.outcome.noAnswer || now < head.notBefore || !pipe_.Ready(head.plan)) break;
         InPipe::Taken taken = pipe_.Take(head.plan);
-        Completion completion{head.request, 0, taken.hold, taken.data, taken.size};
+        Completion completion{head.request, 0, taken.hold, taken.data, head.outcome.Delivered(taken.size)};
         completion.credit = taken.credit;
         if (head.plan.reply) {
             auto reply = std::make_shared<Bytes>(taken.data, taken.data + camera::kReplySize);
@@ -345,7 +345,7 @@ void UsbLink::DeliverLocked(Completions& done)
 {
     for (Completion& c : done) {
         if (c.replyAddress && c.error == 0)
-            winplat::IoCopyToCaller(c.request, c.replyAddress, c.data, camera::kReplySize);
+            winplat::IoCopyToCaller(c.request, c.replyAddress, c.data, std::min<DWORD>(c.size, camera::kReplySize));
         winplat::IoComplete(c.request, c.error, c.data, c.size);
         creditOwed_ += c.credit;
     }

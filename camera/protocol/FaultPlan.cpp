@@ -33,6 +33,7 @@ const ActionText kActions[] = {
     {Action::State, "state", true},         {Action::Error, "werror", true},
     {Action::ForeignStamp, "stamp", false}, {Action::Value, "value", true},
     {Action::Unplug, "unplug", false},      {Action::FailSubmission, "fail", true},
+    {Action::ShortRead, "short", true},
 };
 
 bool ParseNumber(const std::string& text, uint32_t* value)
@@ -142,7 +143,7 @@ bool ParseRules(const uint8_t* data, size_t size, std::vector<FaultRule>* rules)
     for (size_t at = 0; at < size; at += kRuleSize) {
         const uint8_t* b = data + at;
         if (b[0] > static_cast<uint8_t>(Step::StatusRead) || b[1] < 1 || b[1] > static_cast<uint8_t>(When::FromNow) ||
-            b[2] < 1 || b[2] > static_cast<uint8_t>(Action::FailSubmission)) {
+            b[2] < 1 || b[2] > static_cast<uint8_t>(Action::ShortRead)) {
             return false;
         }
         FaultRule rule;

@@ -14,6 +14,7 @@
 //   FaultRule::On(Step::DataRead).Every().Delay(9000)       every data read is late
 //   FaultRule::On(Step::Any).FromNow(3).Unplug()            unplugged at the 3rd step from now
 //   FaultRule::On(Step::GetReply, 2).Every().Value(513)     directory size 513
+//   FaultRule::On(Step::StatusRead).Nth(1).Short(8)         8 of the 16 reply bytes arrive
 //
 // Text form (camsim --fault): STEP[:OPCODE][@WHEN]=ACTION[:ARG], for example
 // "get-reply:1@2=hang", "data-read@every=delay:9000", "any@+3=unplug".
@@ -38,6 +39,7 @@ enum class Action : uint8_t {
     Value,           // reply with dwValue = arg: a camera error code, a directory size, a version
     Unplug,          // the camera is unplugged as the step arrives
     FailSubmission,  // the kernel driver fails the request at once with Win32 error arg
+    ShortRead,       // deliver only the first arg bytes of a read's data, a reply or a descriptor
 };
 
 constexpr int32_t kAnyOpcode = -1;
@@ -70,6 +72,7 @@ struct FaultRule {
     FaultRule CameraError(DWORD code) const { return Value(code); }
     FaultRule Unplug() const { return Do(Action::Unplug, 0); }
     FaultRule Fail(DWORD win32Error) const { return Do(Action::FailSubmission, win32Error); }
+    FaultRule Short(DWORD bytes) const { return Do(Action::ShortRead, bytes); }
 
     bool Matches(Step kind, uint32_t stepOpcode) const
     {

@@ -78,8 +78,8 @@ private:
     HRESULT RunEscape(EscapeCall& call);
     HRESULT EscGetDirectorySize(EscapeCall& call);
     HRESULT EscRead(EscapeCall& call, WORD wOpcode);
-    HRESULT RunRead(EscapeCall& call, const ESC_PARAMS& params, BYTE* pBounce);
-    HRESULT ReadDataPhase(EscapeCall& call, DWORD dwLength, BYTE* pBounce, bool* pbEnded);
+    HRESULT RunRead(EscapeCall& call, const ESC_PARAMS& params);
+    HRESULT ReadDataPhase(EscapeCall& call, DWORD dwLength, bool* pbEnded);
     HRESULT ReadFinalStatus(EscapeCall& call);
     HRESULT EscPlainOrVersion(EscapeCall& call, WORD wOpcode);
     HRESULT EscGetUsbDescriptor(EscapeCall& call);

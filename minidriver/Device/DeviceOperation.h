@@ -3,10 +3,14 @@
 // is one control request or one read, submitted and then waited for within
 // a bound.
 //
-// A step that does not complete within its bound is cancelled, and the
-// cancellation is waited for, before the step returns: the kernel driver
-// writes through the OVERLAPPED and into the step's buffers until its
-// request has completed, so no request may outlive them.
+// The kernel driver writes through the OVERLAPPED, into a request's output
+// and into a block that the input names by address until the request has
+// completed. So none of that memory is the caller's: it lies in the step
+// area, on the heap, and the output is copied to the caller once the
+// request has completed. A step that does not complete within its bound is
+// cancelled and the cancellation waited for, within a bound as well; a
+// request that outlasts even that keeps its step area, which is then never
+// freed, and the operation goes on with a fresh one.
 #pragma once
 
 #include <windows.h>
@@ -19,14 +23,25 @@ enum class StepEnd {
 
 class CDeviceOperation {
 public:
+    // The largest output of a step: one chunk of a read.
+    static const DWORD kLargestOutput = 65536;
+    // The largest block an input may name by its address.
+    static const DWORD kLargestNamedBlock = 64;
+
     explicit CDeviceOperation(HANDLE hDevice);
     ~CDeviceOperation();
     CDeviceOperation(const CDeviceOperation&) = delete;
     CDeviceOperation& operator=(const CDeviceOperation&) = delete;
 
-    // False when the operation's event could not be made.
-    bool IsReady() const { return m_overlapped.hEvent != NULL; }
+    // False when the operation's event or step area could not be made.
+    bool IsReady() const { return m_pArea != NULL; }
 
+    // Copies a block that the next request's input names by address into
+    // the step area, and returns its address there (null when too large).
+    LPVOID NameBlock(const void* pBlock, DWORD cbBlock);
+
+    // The output (at most kLargestOutput bytes) reaches pOut when the
+    // request completes, also when it completes during its cancellation.
     StepEnd Control(DWORD dwCode, LPVOID pIn, DWORD cbIn, LPVOID pOut, DWORD cbOut, DWORD dwWaitMs);
     StepEnd Read(LPVOID pBuffer, DWORD cbRead, DWORD dwWaitMs);
     // Submits a control request without waiting for it: TRUE when it
@@ -42,10 +57,16 @@ public:
     BOOL GetTransferred(LPDWORD pcbTransferred);
 
 private:
-    StepEnd Await(BOOL bSubmitted, DWORD dwWaitMs);
+    struct StepArea;
+
+    static StepArea* NewArea();
+    // False, with the error set, when a lost step area could not be replaced.
+    bool HasArea();
+    StepEnd Await(BOOL bSubmitted, DWORD dwWaitMs, LPVOID pOut, DWORD cbOut);
     void CancelOutstanding();
+    void DeliverOutput(StepArea* pArea, LPVOID pOut, DWORD cbOut);
 
     HANDLE m_hDevice;
-    OVERLAPPED m_overlapped;
+    StepArea* m_pArea;
     DWORD m_dwError;
 };

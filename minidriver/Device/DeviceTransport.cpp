@@ -83,11 +83,12 @@ DWORD CCameraUsd::QueryDeviceStatus(PCAMERA_REPLY pReply, DWORD cbReply)
     if (!pReply || cbReply < sizeof(CAMERA_REPLY)) return CAM_ERR_BAD_PARAMETER;
     ZeroMemory(pReply, sizeof(CAMERA_REPLY));
     CAMERA_REPLY scratch = {};
-    PIPE_REQUEST request = {CAM_OP_STATUS, sizeof(CAMERA_REPLY), &scratch, 0};
     CDeviceOperation operation(m_hDevice);
     if (!operation.IsReady()) return CAM_ERR_NO_ANSWER;
 
     auto askStatus = [&] {
+        PIPE_REQUEST request = {CAM_OP_STATUS, sizeof(CAMERA_REPLY), operation.NameBlock(&scratch, sizeof(scratch)),
+                                0};
         return operation.Control(IOCTL_CAMERA_GET_REPLY, &request, sizeof(request), pReply, sizeof(CAMERA_REPLY),
                                  kStatusWaitMs);
     };

@@ -74,6 +74,9 @@ HRESULT CCameraUsd::EscGetDirectorySize(EscapeCall& call)
         bool bCameraClear;
         return FailedStepResult(end, call.operation.Error(), kDirectorySizeReply, &bCameraClear);
     }
+    // A reply cut short would hand back a size the camera never sent.
+    DWORD cbReply = 0;
+    if (!call.operation.GetTransferred(&cbReply) || cbReply < sizeof(call.reply)) return E_FAIL;
     if (!IsReplyWellFormed(call.reply)) return HRESULT_FROM_WIN32(ERROR_SERVICE_SPECIFIC_ERROR);
     call.StoreOutDword(call.reply.dwValue);
     call.SetActual(sizeof(DWORD));

@@ -4,16 +4,15 @@
 #include "Device/EscapeCall.h"
 #include "Device/PipeSteps.h"
 
-#include <new>
-
 namespace {
 
-const DWORD kHighestReadOffset = 0x100000;
+const DWORD kHighestReadOffset = ESC_HIGHEST_READ_OFFSET;
 // The camera is given this long after the data before its reply is read.
 const DWORD kFinalStatusDelayMs = 10;
 const TracePoints kReadSend = {1071, 1079};
 const TracePoints kReadChunk = {1107, 1116};
 const TracePoints kReadFinalStatus = {1159, 1168};
+static_assert(CAMERA_MAX_TRANSFER <= CDeviceOperation::kLargestOutput, "a chunk fits the step area");
 
 DWORD ChunkCount(DWORD dwLength)
 {
@@ -31,31 +30,29 @@ HRESULT CCameraUsd::EscRead(EscapeCall& call, WORD wOpcode)
     ESC_PARAMS params = call.Params();
     if (params.dwParam > kHighestReadOffset || params.dwLength > call.cbOut) return E_INVALIDARG;
 
-    BYTE* pBounce = new (std::nothrow) BYTE[CAMERA_MAX_TRANSFER];
-    if (!pBounce) return E_OUTOFMEMORY;
     BuildCameraCommand(&call.command, wOpcode);
     call.command.dwParam = params.dwParam;
     call.command.dwLength = params.dwLength;
     if (wOpcode == CAM_OP_READ_FILE) CopyMemory(call.command.szName, params.szName, sizeof(call.command.szName));
-    HRESULT hr = RunRead(call, params, pBounce);
-    delete[] pBounce;
-    return hr;
+    return RunRead(call, params);
 }
 
-HRESULT CCameraUsd::RunRead(EscapeCall& call, const ESC_PARAMS& params, BYTE* pBounce)
+HRESULT CCameraUsd::RunRead(EscapeCall& call, const ESC_PARAMS& params)
 {
     bool bCameraClear;
     StepEnd end = SendCameraCommand(call.operation, &call.command);
     if (end != StepEnd::Completed) return FailedStepResult(end, call.operation.Error(), kReadSend, &bCameraClear);
     bool bEnded;
-    HRESULT hr = ReadDataPhase(call, params.dwLength, pBounce, &bEnded);
+    HRESULT hr = ReadDataPhase(call, params.dwLength, &bEnded);
     if (bEnded) return hr;
     return ReadFinalStatus(call);
 }
 
-// Reads the data into the out buffer. *pbEnded tells that the command ends
-// here with the result returned; otherwise the final status follows.
-HRESULT CCameraUsd::ReadDataPhase(EscapeCall& call, DWORD dwLength, BYTE* pBounce, bool* pbEnded)
+// Reads the data into the out buffer; each chunk passes through the
+// operation's step area, the one bounce buffer of the read. *pbEnded tells
+// that the command ends here with the result returned; otherwise the final
+// status follows.
+HRESULT CCameraUsd::ReadDataPhase(EscapeCall& call, DWORD dwLength, bool* pbEnded)
 {
     *pbEnded = true;
     DWORD dwChunks = ChunkCount(dwLength);
@@ -63,7 +60,8 @@ HRESULT CCameraUsd::ReadDataPhase(EscapeCall& call, DWORD dwLength, BYTE* pBounc
     for (DWORD i = 0; i < dwChunks; i++) {
         DWORD dwOffset = i * CAMERA_MAX_TRANSFER;
         DWORD cbChunk = dwLength - dwOffset < CAMERA_MAX_TRANSFER ? dwLength - dwOffset : CAMERA_MAX_TRANSFER;
-        StepEnd end = call.operation.Read(pBounce, cbChunk, kTransferWaitMs);
+        BYTE* pChunk = static_cast<BYTE*>(call.pOut) + dwOffset;
+        StepEnd end = call.operation.Read(pChunk, cbChunk, kTransferWaitMs);
         if (end != StepEnd::Completed) {
             bool bCameraClear;
             HRESULT hr = FailedStepResult(end, call.operation.Error(), kReadChunk, &bCameraClear);
@@ -75,11 +73,11 @@ HRESULT CCameraUsd::ReadDataPhase(EscapeCall& call, DWORD dwLength, BYTE* pBounc
         DWORD cbRead = 0;
         if (!call.operation.GetTransferred(&cbRead)) return E_FAIL;
         if (cbRead > cbChunk) cbRead = cbChunk;
-        CopyMemory(static_cast<BYTE*>(call.pOut) + dwOffset, pBounce, cbRead);
-        // The count is of chunks asked for, so that after a failure it tells
-        // how far the data phase got.
-        dwActual += cbChunk;
+        // The count tells how far the data phase got, and never counts
+        // bytes that did not arrive: a chunk cut short fails the transfer.
+        dwActual += cbRead;
         call.SetActual(dwActual);
+        if (cbRead < cbChunk) return E_FAIL;
     }
     *pbEnded = false;
     return S_OK;
@@ -94,7 +92,7 @@ HRESULT CCameraUsd::ReadFinalStatus(EscapeCall& call)
         return FailedStepResult(end, call.operation.Error(), kReadFinalStatus, &bCameraClear);
     }
     DWORD cbRead = 0;
-    if (!call.operation.GetTransferred(&cbRead)) return E_FAIL;
+    if (!call.operation.GetTransferred(&cbRead) || cbRead < sizeof(call.reply)) return E_FAIL;
     if (!DoesReplyMatch(call.reply, call.command)) return HRESULT_FROM_WIN32(ERROR_SERVICE_SPECIFIC_ERROR);
     return StatusToHResult(call.reply.dwValue);
 }

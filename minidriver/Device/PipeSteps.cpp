@@ -1,14 +1,17 @@
 #include "Device/PipeSteps.h"
 
+// The blocks that a PIPE_REQUEST names by address are handed over in the
+// operation's step area, which outlives the request.
 StepEnd SendCameraCommand(CDeviceOperation& operation, PCAMERA_COMMAND pCommand)
 {
-    PIPE_REQUEST request = {pCommand->wOpcode, sizeof(CAMERA_COMMAND), pCommand, 0};
+    PIPE_REQUEST request = {pCommand->wOpcode, sizeof(CAMERA_COMMAND),
+                            operation.NameBlock(pCommand, sizeof(CAMERA_COMMAND)), 0};
     return operation.Control(IOCTL_CAMERA_SEND_COMMAND, &request, sizeof(request), NULL, 0, kTransferWaitMs);
 }
 
 StepEnd FetchCameraReply(CDeviceOperation& operation, DWORD dwOpcode, PCAMERA_REPLY pReply)
 {
-    PIPE_REQUEST request = {dwOpcode, sizeof(CAMERA_REPLY), pReply, 0};
+    PIPE_REQUEST request = {dwOpcode, sizeof(CAMERA_REPLY), operation.NameBlock(pReply, sizeof(CAMERA_REPLY)), 0};
     return operation.Control(IOCTL_CAMERA_GET_REPLY, &request, sizeof(request), pReply, sizeof(CAMERA_REPLY),
                              kTransferWaitMs);
 }

@@ -3,6 +3,7 @@
 // camera's status codes, refused submissions and their follow-up queries.
 #include "DriverFixture.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace minidriver_tests {
@@ -201,6 +202,60 @@ TEST_F(Failures, UnplugWhileAReadIsPendingFailsTheRead)
     unplugger.join();
     EXPECT_EQ(hr, E_FAIL);  // the read completed, with an error
     EXPECT_EQ(actual, 0u);
+}
+
+// A step's memory is the operation's own until the request has completed:
+// an answer that comes after the time-out reaches none of the caller's
+// buffers once the escape has returned.
+TEST_F(Failures, AnAnswerAfterTheTimeOutNeverReachesTheCallersBuffers)
+{
+    AddFault(FaultRule::On(Step::GetReply, 2).FromNow(1).Delay(9000));
+    DWORD size = 0xDEADBEEF, actual = 77;
+    EXPECT_EQ(Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &size, 4, &actual), kTimeout);
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(1).Delay(9000));
+    EXPECT_EQ(ReadFile("S0000099JPG", 0, 100, &data_, &actual_), kTimeout);
+    Sleep(2000);  // the late answers are due meanwhile
+    EXPECT_EQ(size, 0xDEADBEEFu);
+    EXPECT_EQ(actual, 77u);
+    EXPECT_TRUE(std::all_of(data_.begin(), data_.end(), [](BYTE b) { return b == 0; }));
+    EXPECT_EQ(Run(Command::ReadFile), S_OK);
+}
+
+// ---- Short reads: a step that delivers less than it needs fails like a failed transfer
+
+TEST_F(Failures, AChunkCutShortFailsTheReadAndCountsOnlyWhatArrived)
+{
+    std::vector<BYTE> file = Pattern(kChunk + 100, 7);
+    cam_->card().PutFile("S0000001JPG", file);
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(2).Short(40));
+    DWORD actual = 0;
+    EXPECT_EQ(ReadFile("S0000001JPG", 0, kChunk + 100, &data_, &actual), E_FAIL);
+    EXPECT_EQ(actual, kChunk + 40);
+    EXPECT_TRUE(std::equal(data_.begin(), data_.begin() + kChunk + 40, file.begin()));
+    EXPECT_TRUE(std::all_of(data_.begin() + kChunk + 40, data_.end(), [](BYTE b) { return b == 0; }));
+
+    AddFault(FaultRule::On(Step::DataRead, 4).FromNow(1).Short(0));
+    EXPECT_EQ(ReadFile("S0000001JPG", 0, 100, &data_, &actual), E_FAIL);
+    EXPECT_EQ(actual, 0u) << "nothing arrived";
+    EXPECT_EQ(ReadFile("S0000001JPG", 0, 100, &data_, &actual), S_OK) << "the next read is whole again";
+    EXPECT_EQ(actual, 100u);
+}
+
+TEST_F(Failures, AFinalStatusCutShortFailsTheRead)
+{
+    AddFault(FaultRule::On(Step::StatusRead, 4).FromNow(1).Short(8));
+    EXPECT_EQ(Run(Command::ReadFile), E_FAIL);
+    EXPECT_EQ(actual_, 100u) << "the data itself arrived whole";
+}
+
+TEST_F(Failures, ADirectorySizeReplyCutShortFailsTheEscape)
+{
+    AddFault(FaultRule::On(Step::GetReply, 2).FromNow(1).Short(12));
+    DWORD size = 0xDEADBEEF, actual = 77;
+    EXPECT_EQ(Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &size, 4, &actual), E_FAIL);
+    EXPECT_EQ(size, 0xDEADBEEFu) << "no size the camera did not send";
+    EXPECT_EQ(actual, 77u);
+    EXPECT_EQ(Run(Command::DirectorySize), S_OK);
 }
 
 // ---- Replies ---------------------------------------------------------------------------

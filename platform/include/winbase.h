@@ -298,6 +298,10 @@ WINBASEAPI BOOL WINAPI SetEndOfFile(HANDLE hFile);
 WINBASEAPI BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 WINBASEAPI BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName);
 WINBASEAPI BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+WINBASEAPI BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+WINBASEAPI UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
+                                        LPSTR lpTempFileName);
 WINBASEAPI DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
 WINBASEAPI HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
 WINBASEAPI BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
@@ -309,6 +313,8 @@ WINBASEAPI DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer
 #define CreateDirectory CreateDirectoryA
 #define RemoveDirectory RemoveDirectoryA
 #define DeleteFile DeleteFileA
+#define MoveFileEx MoveFileExA
+#define GetTempFileName GetTempFileNameA
 #define GetFileAttributes GetFileAttributesA
 #define FindFirstFile FindFirstFileA
 #define FindNextFile FindNextFileA

@@ -1,15 +1,18 @@
-// Folders and names: creating and removing folders, deleting files,
-// attributes and directory searches.
+// Folders and names: creating and removing folders, deleting, renaming and
+// naming temporary files, attributes and directory searches.
 #include "io_object.h"
 
 #include <winplat/host.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -112,6 +115,93 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
         return FALSE;
     }
     return TRUE;
+}
+
+// The rename itself is the host's, so a file put in place with
+// MOVEFILE_REPLACE_EXISTING is either the old one or the new one, never a
+// mixture or nothing.
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
+{
+    std::string from, to;
+    if (!MapPath(lpExistingFileName, &from) || !MapPath(lpNewFileName, &to)) return FALSE;
+    struct stat st;
+    if (lstat(from.c_str(), &st) != 0) {
+        SetLastError(kernel32::MissingError(from));
+        return FALSE;
+    }
+    struct stat target;
+    bool targetExists = lstat(to.c_str(), &target) == 0;
+    if (targetExists && !(dwFlags & MOVEFILE_REPLACE_EXISTING)) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (targetExists && S_ISDIR(target.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (kernel32::FileOpenWithoutDeleteSharing(from.c_str()) ||
+        (targetExists && kernel32::FileOpenWithoutDeleteSharing(to.c_str()))) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (rename(from.c_str(), to.c_str()) == 0) return TRUE;
+    DWORD error;
+    switch (errno) {
+    case ENOENT:
+    case ENOTDIR: error = ERROR_PATH_NOT_FOUND; break;
+    case EXDEV: error = ERROR_NOT_SAME_DEVICE; break;
+    case ENOSPC: error = ERROR_DISK_FULL; break;
+    default: error = ERROR_ACCESS_DENIED; break;
+    }
+    SetLastError(error);
+    return FALSE;
+}
+
+// "<path>\<prefix><hex>.TMP", at most three characters of the prefix. With
+// uUnique 0 the name is made unique by creating the file empty; otherwise
+// the name is only formed.
+UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName)
+{
+    if (!lpPathName || !lpTempFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string folder = lpPathName;
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    std::string prefix = std::string(lpPrefixString ? lpPrefixString : "").substr(0, 3);
+    if (folder.size() + prefix.size() + 8 >= MAX_PATH) {
+        SetLastError(ERROR_BUFFER_OVERFLOW);
+        return 0;
+    }
+    auto form = [&](UINT unique) {
+        char name[MAX_PATH];
+        snprintf(name, sizeof name, "%s%s%X.TMP", folder.c_str(), prefix.c_str(), unique & 0xFFFF);
+        return std::string(name);
+    };
+    if (uUnique) {
+        memcpy(lpTempFileName, form(uUnique).c_str(), form(uUnique).size() + 1);
+        return uUnique & 0xFFFF;
+    }
+    UINT start = (GetTickCount() ^ static_cast<UINT>(getpid())) & 0xFFFF;
+    for (UINT step = 0; step < 0x10000; ++step) {
+        UINT unique = (start + step) & 0xFFFF;
+        if (unique == 0) continue;
+        std::string dos = form(unique), host;
+        if (!MapPath(dos.c_str(), &host)) return 0;
+        int fd = open(host.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            close(fd);
+            memcpy(lpTempFileName, dos.c_str(), dos.size() + 1);
+            return unique;
+        }
+        if (errno == EEXIST) continue;
+        SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_DIRECTORY
+                     : errno == ENOSPC                   ? ERROR_DISK_FULL
+                                                         : ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return 0;
 }
 
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName)

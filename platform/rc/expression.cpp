@@ -32,6 +32,13 @@ int64_t S(uint64_t v) { return static_cast<int64_t>(v); }
 
 }  // namespace
 
+ExpressionParser::Nesting::Nesting(ExpressionParser& parser) : parser_(parser)
+{
+    if (parser_.depth_ >= kMaxNesting)
+        Fail(parser_.Here(), "expression nested too deeply (more than " + std::to_string(kMaxNesting) + " levels)");
+    ++parser_.depth_;
+}
+
 const Token& ExpressionParser::Peek() const
 {
     static const Token kEnd;
@@ -52,6 +59,7 @@ Location ExpressionParser::Here() const
 
 int64_t ExpressionParser::Full()
 {
+    Nesting nesting(*this);
     int64_t condition = Binary(0);
     if (!Peek().IsPunct("?")) return condition;
     Next();
@@ -106,6 +114,7 @@ int64_t ExpressionParser::Binary(int level)
 
 int64_t ExpressionParser::Unary()
 {
+    Nesting nesting(*this);
     const Token& t = Peek();
     if (t.kind == TokenKind::Punct) {
         if (t.text == "-") {

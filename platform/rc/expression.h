@@ -28,6 +28,22 @@ public:
 
 private:
     static constexpr int kLevelBelowOr = 3;  // the level of "^", just under "|"
+    // Parentheses, prefix operators and conditionals nest by recursion; a
+    // script nested deeper than any real one is refused before the stack
+    // runs out.
+    static constexpr int kMaxNesting = 200;
+
+    // Counts one level of nesting for as long as it lives.
+    class Nesting {
+    public:
+        explicit Nesting(ExpressionParser& parser);
+        ~Nesting() { --parser_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        ExpressionParser& parser_;
+    };
 
     int64_t Binary(int level);
     int64_t Unary();
@@ -41,6 +57,7 @@ private:
     const std::vector<Token>& tokens_;
     size_t& pos_;
     bool undefinedIsZero_;
+    int depth_ = 0;
 };
 
 }  // namespace rc

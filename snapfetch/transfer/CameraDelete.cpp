@@ -1,22 +1,15 @@
 // Deleting the selected pictures, on the camera (or, for pictures that came
 // from files, the files), and taking them out of the list.
-#include "CameraDlg.h"
+#include "Camera.h"
 #include "CameraSession.h"
 
-namespace {
-
-// With fewer pictures than this from the cursor on, the grid moves back a row.
-const int kFullPageRest = 6;
-
-}  // namespace
-
-void CCameraDlg::OnDelete()
+BOOL CCamera::DeleteSelected(BOOL bCameraMode, ICameraReport& report)
 {
     int nSelected = m_pictures.CountSelected();
-    if (nSelected == 0) return;
+    if (nSelected == 0) return FALSE;
     char szQuestion[64];
     wsprintfA(szQuestion, "Do you want to delete %d image(s)?", nSelected);
-    if (AfxMessageBox(szQuestion, MB_YESNO | MB_DEFBUTTON2, 0) != IDYES) return;
+    if (report.Message(szQuestion, MB_YESNO | MB_DEFBUTTON2) != IDYES) return FALSE;
 
     // The first selected picture tells what all of them are: camera pictures
     // have a thumbnail length, pictures from files have none.
@@ -27,23 +20,16 @@ void CCameraDlg::OnDelete()
         // same and comes back with the next load if it is still there.
         if (!bFromCamera)
             DeleteFileA(m_pictures.GetName());
-        else if (m_bCameraMode == 1)
+        else if (bCameraMode)
             DeleteCameraFile(m_pictures.GetName());
         m_pictures.NextSelected();
     }
-    if (!m_pictures.RemoveSelected()) return;
-    if (m_pictures.m_nCount > kCellCount) {
-        if (m_pictures.m_nCount - m_pictures.m_nPosition < kFullPageRest) m_pictures.MoveBack(kRowCells);
-    } else {
-        m_pictures.Rewind();
-    }
-    UpdatePageButtons();
-    InvalidateGrid();
+    return m_pictures.RemoveSelected();
 }
 
-BOOL CCameraDlg::DeleteCameraFile(LPCSTR lpszName)
+BOOL CCamera::DeleteCameraFile(LPCSTR lpszName)
 {
-    if (!m_pStillImage || !m_pStiDevice) return FALSE;
+    if (!IsOpen()) return FALSE;
     CCameraSession session(m_pStiDevice);
     if (!session.BeginLocked()) return FALSE;
     ESC_PARAMS params = MakeFileParams(lpszName, 0);

@@ -1,11 +1,11 @@
 // Downloading the selected pictures from the camera into JPEG files in a
 // folder of the user's choice.
-#include "CameraDlg.h"
+#include "Camera.h"
 #include "CameraEntry.h"
 #include "CameraSession.h"
-#include "CreatePathDlg.h"
-#include "FolderBrowser.h"
-#include "ProgressDlg.h"
+
+#include <afx.h>
+#include <stdio.h>
 
 namespace {
 
@@ -21,39 +21,48 @@ CString FolderPrefix(const CString& strFolder)
     return strFolder.GetLength() > 3 ? strFolder + "\\" : strFolder;
 }
 
-// Writes the whole buffer, or leaves no file: a file that looks complete
-// but is not must never stay behind.
-BOOL WritePictureFile(LPCSTR lpszPath, const BYTE* pData, DWORD dwLength)
+// Writes the picture into a temporary file beside its destination and puts
+// it in place only once every byte is written and the file is closed: a
+// failure (a full disk, say) leaves any older file of that name as it was
+// and no part file behind.
+BOOL WritePictureFile(LPCSTR lpszFolder, LPCSTR lpszPath, const BYTE* pData, DWORD dwLength)
 {
+    char szTemp[MAX_PATH];
+    if (!GetTempFileNameA(lpszFolder, "snf", 0, szTemp)) return FALSE;
     CFile file;
-    if (!file.Open(lpszPath, CFile::modeCreate | CFile::modeWrite)) return FALSE;
-    try {
-        file.Write(pData, dwLength);
-        file.Close();
-        return TRUE;
-    } catch (CFileException* e) {
-        e->Delete();
-        file.Abort();
-        DeleteFileA(lpszPath);
-        return FALSE;
+    BOOL bWritten = FALSE;
+    if (file.Open(szTemp, CFile::modeCreate | CFile::modeWrite)) {
+        try {
+            file.Write(pData, dwLength);
+            file.Close();
+            bWritten = TRUE;
+        } catch (CFileException* e) {
+            e->Delete();
+            file.Abort();
+        }
     }
+    if (bWritten && MoveFileExA(szTemp, lpszPath, MOVEFILE_REPLACE_EXISTING)) return TRUE;
+    DeleteFileA(szTemp);
+    return FALSE;
 }
 
 // Transfers the picture at the list's cursor into its file.
-PictureResult SavePicture(CCameraSession& session, const CPictureList& pictures, CProgressDlg& progress,
-                          const CString& strPath)
+PictureResult SavePicture(CCameraSession& session, const CPictureList& pictures, ICameraReport& report,
+                          LPCSTR lpszFolder, LPCSTR lpszPath)
 {
     DWORD dwLength = pictures.GetPictureSize() | 1;  // the camera's transfers are of odd length
     auto* pBuffer = static_cast<BYTE*>(VirtualAlloc(NULL, dwLength, MEM_COMMIT, PAGE_READWRITE));
     if (!pBuffer) return PictureResult::NoMemory;
     ESC_PARAMS params = MakeFileParams(pictures.GetName(), dwLength);
-    progress.SetText(pictures.GetName());
+    report.SetProgressText(pictures.GetName());
     Sleep(kTransferPause);
     BOOL bRead = session.Read(ESC_READ_FILE, &params, sizeof(params), pBuffer, dwLength);
     Sleep(kTransferPause);
     PictureResult result = PictureResult::ReadFailed;
-    if (bRead) result = WritePictureFile(strPath, pBuffer, dwLength) ? PictureResult::Saved : PictureResult::WriteFailed;
-    if (result == PictureResult::Saved) progress.StepIt();
+    if (bRead)
+        result = WritePictureFile(lpszFolder, lpszPath, pBuffer, dwLength) ? PictureResult::Saved
+                                                                         : PictureResult::WriteFailed;
+    if (result == PictureResult::Saved) report.StepProgress();
     VirtualFree(pBuffer, 0, MEM_RELEASE);
     return result;
 }
@@ -69,67 +78,71 @@ CString PicturePath(const CString& strPrefix, LPCSTR lpszName)
 
 // Transfers every selected picture, in list order, until one fails; the
 // cursor ends on the picture that failed. *pstrPath names the last file.
-PictureResult SaveSelected(CCameraSession& session, CPictureList& pictures, CProgressDlg& progress,
-                           const CString& strPrefix, CString* pstrPath)
+PictureResult SaveSelected(CCameraSession& session, CPictureList& pictures, ICameraReport& report,
+                           LPCSTR lpszFolder, CString* pstrPath)
 {
     int nSelected = pictures.CountSelected();
-    progress.SetRange(1, static_cast<WORD>(nSelected));
-    progress.SetStep(1);
-    progress.ShowWindow(SW_SHOW);
+    report.SetProgressRange(1, static_cast<WORD>(nSelected));
+    report.SetProgressStep(1);
+    report.ShowProgress(TRUE);
+    CString strPrefix = FolderPrefix(lpszFolder);
     pictures.FirstSelected();
     for (int i = 0; i < nSelected; ++i) {
         *pstrPath = PicturePath(strPrefix, pictures.GetName());
-        PictureResult result = SavePicture(session, pictures, progress, *pstrPath);
+        PictureResult result = SavePicture(session, pictures, report, lpszFolder, *pstrPath);
         if (result != PictureResult::Saved) return result;
         pictures.NextSelected();
     }
     return PictureResult::Saved;
 }
 
-}  // namespace
-
-void CCameraDlg::OnAcquire()
+// Moves the list's cursor back to the picture at nPosition (1-based): the
+// transfer walks the cursor over the selected pictures, and the grid shows
+// the page that starts at the cursor.
+void ReturnToPosition(CPictureList& pictures, int nPosition)
 {
-    if (m_pictures.CountSelected() == 0) {
-        AfxMessageBox("Select at least one image!", MB_OK, 0);
-        return;
-    }
-    DownloadSelected();
+    pictures.Rewind();
+    while (pictures.m_nPosition < nPosition)
+        if (!pictures.MoveForward(1)) break;
 }
 
-void CCameraDlg::DownloadSelected()
+}  // namespace
+
+void CCamera::CreateFolderPath(LPCSTR lpszFolder)
 {
-    CProgressDlg progress;
-    DoWaitCursor(1);
-    // The folder may be typed (and created) first; the browser confirms it.
-    CCreatePathDlg pathDlg;
-    pathDlg.m_strPath = m_strDestFolder;
-    if (pathDlg.DoModal() == IDOK) {
-        CreateDirectoryA(pathDlg.m_strPath, NULL);  // an existing folder is fine
-        m_strDestFolder = pathDlg.m_strPath;
+    CString strFolder = lpszFolder;
+    for (int i = 1; i < strFolder.GetLength(); ++i) {
+        char ch = strFolder[i];
+        if ((ch == '\\' || ch == '/') && strFolder[i - 1] != ':') CreateDirectoryA(strFolder.Left(i), NULL);
     }
-    CFolderBrowser browser(m_strDestFolder, 0, NULL);
-    BOOL bWaitEnded = FALSE;
-    if (browser.DoBrowse() == IDOK && m_pStillImage && m_pStiDevice) {
-        CCameraSession session(m_pStiDevice);
-        if (session.BeginTransfer(FALSE)) {
-            m_strDestFolder = browser.GetPath();
-            CString strPrefix = FolderPrefix(m_strDestFolder);
-            CString strPath;
-            PictureResult result = SaveSelected(session, m_pictures, progress, strPrefix, &strPath);
-            // The camera is unlocked before anyone is told; the files
-            // already written stay.
-            session.End();
-            if (result == PictureResult::ReadFailed || result == PictureResult::WriteFailed) {
-                DoWaitCursor(-1);
-                bWaitEnded = TRUE;
-                CString strText = "download data error!!\nPlease Reset and plug it again.";
-                if (result == PictureResult::WriteFailed) strText.Format("Can not write file %s!", static_cast<LPCSTR>(strPath));
-                AfxMessageBox(strText, MB_OK, 0);
-            }
-            progress.ShowWindow(SW_HIDE);
+    CreateDirectoryA(strFolder, NULL);
+}
+
+CCamera::DownloadResult CCamera::DownloadSelected(LPCSTR lpszFolder, ICameraReport& report)
+{
+    if (!IsOpen()) return DownloadResult::NotStarted;
+    CCameraSession session(m_pStiDevice);
+    if (!session.BeginTransfer(FALSE)) return DownloadResult::NotStarted;
+    const int nPosition = m_pictures.m_nPosition;
+    CString strPath;
+    PictureResult result = SaveSelected(session, m_pictures, report, lpszFolder, &strPath);
+    // The camera is unlocked before anyone is told; the files already
+    // written stay.
+    session.End();
+    DownloadResult outcome = DownloadResult::Done;
+    if (result == PictureResult::ReadFailed || result == PictureResult::WriteFailed) {
+        report.WaitCursor(-1);
+        char szText[MAX_PATH + 64];
+        if (result == PictureResult::WriteFailed) {
+            snprintf(szText, sizeof(szText), "Can not write file %s!", static_cast<LPCSTR>(strPath));
+            outcome = DownloadResult::WriteFailed;
+        } else {
+            lstrcpyA(szText, "download data error!!\nPlease Reset and plug it again.");
+            outcome = DownloadResult::ReadFailed;
         }
+        report.Message(szText, MB_OK);
     }
-    m_pictures.FirstSelected();
-    if (!bWaitEnded) DoWaitCursor(-1);
+    report.ShowProgress(FALSE);
+    ReturnToPosition(m_pictures, nPosition);
+    return outcome;
 }

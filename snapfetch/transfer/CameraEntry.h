@@ -2,6 +2,8 @@
 // temporary records it keeps of the directory's entries.
 #pragma once
 
+#include "EscapeProtocol.h"
+
 #include <windows.h>
 
 // One directory entry, kept by the thumbnail load in a singly linked list in
@@ -23,6 +25,9 @@ const DWORD kBlockCountOffset = 10;
 const DWORD kBlockEntriesOffset = 12;
 const DWORD kDirectoryEntrySize = 20;
 const DWORD kEntriesPerBlock = 25;
+// The largest directory the driver can read whole: its last block starts
+// at the highest offset a read may start from.
+const DWORD kReadableDirectorySize = ESC_HIGHEST_READ_OFFSET + kDirectoryBlockSize;
 // The thumbnail file's JPEG stream starts this far into the file.
 const DWORD kThumbnailLeadIn = 948;
 // The largest thumbnail fetch.

@@ -1,10 +1,9 @@
 // Filling the picture list from the camera: the picture directory, then each
 // picture's thumbnail file, decoded into a bitmap for the grid.
-#include "CameraDlg.h"
+#include "Camera.h"
 #include "CameraEntry.h"
 #include "CameraSession.h"
 #include "JpegDecoder.h"
-#include "ProgressDlg.h"
 
 #include <string.h>
 
@@ -22,26 +21,26 @@ const DWORD kRetryPause = 300;
 const LONG kPictureWidth = 1792;
 const LONG kPictureHeight = 1200;
 
-void ShowRetryMessage(int nSeries)
+void ShowRetryMessage(ICameraReport& report, int nSeries)
 {
-    CString strText;
-    strText.Format("Retry %d", nSeries);
-    AfxMessageBox(strText, MB_OK, 0);
+    char szText[32];
+    wsprintfA(szText, "Retry %d", nSeries);
+    report.Message(szText, MB_OK);
 }
 
-void ShowNoPicturesMessage()
+void ShowNoPicturesMessage(ICameraReport& report)
 {
-    CString strText = "1.Not find image from your digital camera.";
-    CString strLine;
-    strLine.Format("%s\n2.Makesure your CF card have picture.", static_cast<LPCSTR>(strText));
-    strText = strLine;
-    strLine.Format("%s\n3.Reset and plug it again.", static_cast<LPCSTR>(strText));
-    AfxMessageBox(strLine, MB_OK, 0);
+    char szFirst[128], szSecond[128], szThird[128];
+    lstrcpyA(szFirst, "1.Not find image from your digital camera.");
+    wsprintfA(szSecond, "%s\n2.Makesure your CF card have picture.", szFirst);
+    wsprintfA(szThird, "%s\n3.Reset and plug it again.", szSecond);
+    report.Message(szThird, MB_OK);
 }
 
 // Up to three series of five directory attempts, until one reads entries;
 // each failed series is told and followed by a pause. The entries read, or 0.
-int ReadWithRetries(const std::function<int(CameraEntry**)>& readDirectory, CameraEntry** ppEntries)
+int ReadWithRetries(const std::function<int(CameraEntry**)>& readDirectory, CameraEntry** ppEntries,
+                    ICameraReport& report)
 {
     int nEntries = 0;
     for (int nSeries = 1; nSeries <= kRetrySeries && nEntries == 0; ++nSeries) {
@@ -53,7 +52,7 @@ int ReadWithRetries(const std::function<int(CameraEntry**)>& readDirectory, Came
             nEntries = readDirectory(ppEntries);
         }
         if (nEntries == 0) {
-            ShowRetryMessage(nSeries);
+            ShowRetryMessage(report, nSeries);
             Sleep(kRetryPause);
         }
     }
@@ -85,38 +84,29 @@ HGLOBAL MakePackedDib(const BITMAPINFOHEADER& header, const BYTE* pPixels)
 
 }  // namespace
 
-void CCameraDlg::OnFromDsc()
+void CCamera::LoadPictures(ICameraReport& report)
 {
-    CProgressDlg progress;
-    DoWaitCursor(1);
-    if (m_bCameraMode != 1) {
-        DoWaitCursor(-1);
-        return;
-    }
-
     CameraEntry* pEntries = NULL;
     int nEntries = ReadWithRetries([this](CameraEntry** ppEntries) { return ReadPictureDirectory(ppEntries); },
-                                   &pEntries);
+                                   &pEntries, report);
     if (nEntries == 0) {
-        ShowNoPicturesMessage();
+        ShowNoPicturesMessage(report);
         FreeCameraEntries(pEntries);
-        // The attempts may have emptied the list: the grid must not go on
-        // showing pictures that are gone.
-        UpdatePageButtons();
-        InvalidateGrid();
-        DoWaitCursor(-1);
+        // The attempts may have emptied the list: nothing may go on showing
+        // pictures that are gone.
+        report.PicturesChanged();
         return;
     }
 
-    progress.SetRange(1, static_cast<WORD>(nEntries));
-    progress.SetStep(1);
-    progress.ShowWindow(SW_SHOW);
+    report.SetProgressRange(1, static_cast<WORD>(nEntries));
+    report.SetProgressStep(1);
+    report.ShowProgress(TRUE);
     BOOL bCorrupted = FALSE;
     CameraEntry* pEntry = pEntries;
     for (int k = 1; k <= nEntries && pEntry; ++k, pEntry = pEntry->pNext) {
-        CString strText;
-        strText.Format("%d of %d", k, nEntries);
-        progress.SetText(strText);
+        char szText[32];
+        wsprintfA(szText, "%d of %d", k, nEntries);
+        report.SetProgressText(szText);
         // An empty picture has no thumbnail, and an unsafe name must never
         // become a file name: both are corrupted files.
         if (pEntry->dwFileSize == 0 || !IsPlainCameraName(pEntry->szPicture)) {
@@ -128,20 +118,18 @@ void CCameraDlg::OnFromDsc()
             if (!AddThumbnail(pThumbFile, pEntry->dwFileSize, pEntry->dwThumbSize, szName)) bCorrupted = TRUE;
             VirtualFree(pThumbFile, 0, MEM_RELEASE);
         }
-        progress.StepIt();
+        report.StepProgress();
     }
-    progress.ShowWindow(SW_HIDE);
+    report.ShowProgress(FALSE);
     m_pictures.Rewind();
+    FreeCameraEntries(pEntries);
+    if (bCorrupted) report.Message("Some files are corrupted", MB_OK);
     // Also with fewer pictures than before: no paging is left for a page
     // that is gone.
-    UpdatePageButtons();
-    FreeCameraEntries(pEntries);
-    if (bCorrupted) AfxMessageBox("Some files are corrupted", MB_OK, 0);
-    InvalidateGrid();
-    DoWaitCursor(-1);
+    report.PicturesChanged();
 }
 
-int CCameraDlg::ReadPictureDirectory(CameraEntry** ppEntries)
+int CCamera::ReadPictureDirectory(CameraEntry** ppEntries)
 {
     if (!m_pStillImage || !m_pStiDevice) return 0;
     CCameraSession session(m_pStiDevice);
@@ -150,6 +138,9 @@ int CCameraDlg::ReadPictureDirectory(CameraEntry** ppEntries)
     m_pictures.RemoveAll();
     DWORD dwDirectorySize = 0;
     if (!session.Read(ESC_GET_DIRECTORY_SIZE, NULL, 0, &dwDirectorySize, sizeof(dwDirectorySize))) return 0;
+    // A size beyond what the driver can read would cost thousands of block
+    // reads before the first refused offset: the attempt fails at once.
+    if (dwDirectorySize > kReadableDirectorySize) return 0;
     auto* pBlock = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDirectoryBlockSize));
     if (!pBlock) return 0;
 
@@ -170,7 +161,7 @@ int CCameraDlg::ReadPictureDirectory(CameraEntry** ppEntries)
     return nAppended;
 }
 
-LPBYTE CCameraDlg::FetchCameraFile(LPCSTR lpszName, DWORD dwLength)
+LPBYTE CCamera::FetchCameraFile(LPCSTR lpszName, DWORD dwLength)
 {
     dwLength |= 1;  // the camera's transfers are of odd length
     if (!m_pStillImage || !m_pStiDevice) return NULL;
@@ -188,7 +179,7 @@ LPBYTE CCameraDlg::FetchCameraFile(LPCSTR lpszName, DWORD dwLength)
     return pBuffer;
 }
 
-int CCameraDlg::AddThumbnail(const BYTE* pThumbFile, DWORD dwFileSize, DWORD dwThumbSize, LPCSTR lpszName)
+int CCamera::AddThumbnail(const BYTE* pThumbFile, DWORD dwFileSize, DWORD dwThumbSize, LPCSTR lpszName)
 {
     // Without bytes after the lead-in there is no stream to decode.
     if (dwThumbSize <= kThumbnailLeadIn) return 0;

@@ -42,7 +42,7 @@ END_MESSAGE_MAP()
 CCameraDlg::CCameraDlg(CWnd* pParent)
     : CDialog(IDD, pParent), m_hIcon(nullptr), m_bmFrameInfo{}, m_strDestFolder(kDefaultDestFolder),
       m_nPressedCell(0), m_nPressKeys(0), m_bCellUsed{}, m_bCameraMode(0), m_rcCellFrame{}, m_rcCellThumb{},
-      m_pStillImage(nullptr), m_pStiDevice(nullptr), m_pDeviceList(nullptr)
+      m_camera(m_pictures)
 {
     if (CWinApp* pApp = AfxGetApp()) m_hIcon = pApp->LoadIcon(IDR_MAINFRAME);
     for (int i = 0; i < kCellCount; ++i) {

@@ -3,11 +3,12 @@
 // thumbnails, the destination folder of downloads and the thumbnail grid.
 //
 // Its set-up, teardown and message map are in CameraDlg.cpp, painting,
-// paging and selection in CameraDlgGrid.cpp, and the camera operations the
-// buttons start (connect, thumbnails, download, delete) in the transfer
-// part (snapfetch/transfer).
+// paging and selection in CameraDlgGrid.cpp, and the handlers of the camera
+// buttons in CameraDlgCamera.cpp; the camera work itself is done by the
+// camera object (snapfetch/transfer), which reports to the window.
 #pragma once
 
+#include "Camera.h"
 #include "PictureList.h"
 #include "resource.h"
 
@@ -82,7 +83,9 @@ private:
     void DrawThumbnails(CDC& dc);
     static void DrawThumbnail(CDC& dc, HGLOBAL hThumbnail, POINT origin);
 
-    // ---- Camera (snapfetch/transfer)
+    // ---- Camera (CameraDlgCamera.cpp): the window's side of the camera
+    // object's operations.
+    class CReport;
     // Opens the first still-image device with an accepted description:
     // 1 when a camera was opened, 0 otherwise. Shows no message.
     int ConnectCamera();
@@ -127,9 +130,7 @@ private:
     BYTE m_bCameraMode;            // 1 once a camera has been connected
     RECT m_rcCellFrame[kCellCount];  // redrawn when the cell's selection changes
     RECT m_rcCellThumb[kCellCount];  // thumbnail box; a click must land in it
-    IStillImage* m_pStillImage;
-    IStiDevice* m_pStiDevice;
-    PSTI_DEVICE_INFORMATIONW m_pDeviceList;  // result of the last enumeration
+    CCamera m_camera;              // reads into m_pictures
 
     // Tests look inside through a probe of their own.
     friend struct CameraDlgProbe;

@@ -138,7 +138,9 @@ void CCameraDlg::UpdatePageButtons()
         pPrev->ShowWindow(SW_SHOWNORMAL);
         pNext->ShowWindow(SW_SHOWNORMAL);
         pNext->EnableWindow(m_pictures.m_nCount - m_pictures.m_nPosition > kCellCount - 1);
-        pPrev->EnableWindow(m_pictures.m_nPosition > kRowCells);
+        // Any page but the first has pictures before it, also one that does
+        // not start on a row of three from the head (after a delete).
+        pPrev->EnableWindow(m_pictures.m_nPosition > 1);
     } else {
         pPrev->ShowWindow(SW_HIDE);
         pNext->ShowWindow(SW_HIDE);

@@ -11,7 +11,7 @@ TEST(FaultRules, TextFormsRoundTrip)
 {
     for (const char* text : {"get-reply:1@2=hang", "data-read@every=delay:9000", "any@+3=unplug",
                              "send-command:4@1=fail:87", "get-reply:2@every=value:513", "status-read@2=state:4",
-                             "reset:3@1=werror:5", "get-descriptor:3@every=stamp"}) {
+                             "reset:3@1=werror:5", "get-descriptor:3@every=stamp", "data-read:4@+1=short:40"}) {
         FaultRule rule;
         std::string error;
         ASSERT_TRUE(ParseFaultRule(text, &rule, &error)) << text << ": " << error;

@@ -90,6 +90,32 @@ TEST_F(Files, FoldersAreCreatedOneLevelAtATime)
     EXPECT_EQ(GetFileAttributesA("C:\\Photos"), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(Files, TemporaryNamesAreUniqueAndRenamesReplaceOnlyWhenAsked)
+{
+    char first[MAX_PATH], second[MAX_PATH];
+    UINT unique = GetTempFileNameA("C:\\", "snfx", 0, first);
+    ASSERT_NE(unique, 0u);
+    ASSERT_NE(GetTempFileNameA("C:", "snf", 0, second), 0u);
+    EXPECT_NE(std::string(first), std::string(second));
+    EXPECT_EQ(std::string(first).rfind("C:\\snf", 0), 0u) << first << ": three characters of the prefix";
+    EXPECT_EQ(std::string(first).substr(std::string(first).size() - 4), ".TMP");
+    EXPECT_EQ(Contents(Host(std::string(first).substr(3))), "") << "made empty, so that the name is taken";
+    EXPECT_EQ(GetTempFileNameA("C:\\NoSuchFolder", "snf", 0, second), 0u);
+
+    std::ofstream(Host(std::string(first).substr(3)), std::ios::binary) << "new";
+    std::ofstream(Host("old.jpg"), std::ios::binary) << "old";
+    EXPECT_FALSE(MoveFileExA(first, "C:\\old.jpg", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(MoveFileExA(first, "C:\\old.jpg", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(Contents(Host("old.jpg")), "new");
+    EXPECT_EQ(GetFileAttributesA(first), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(MoveFileExA(first, "C:\\old.jpg", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    ASSERT_TRUE(CreateDirectoryA("C:\\Folder", nullptr));
+    EXPECT_FALSE(MoveFileExA(second, "C:\\Folder", MOVEFILE_REPLACE_EXISTING)) << "a folder is never replaced";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
 TEST_F(Files, FindListsMatchesInAnyCase)
 {
     std::ofstream(Host("S0000001.JPG")) << "1";

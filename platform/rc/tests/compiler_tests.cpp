@@ -174,6 +174,20 @@ TEST_F(Compiler, RunawayMacrosStop)
     EXPECT_EQ(ErrorOf(doubling + "1 DIALOG 0,0,L24,1\nBEGIN\nEND\n"), "dir/script.rc:26: error: too many macro expansions");
 }
 
+TEST_F(Compiler, DeeplyNestedExpressionsAreRefusedWithTheirLine)
+{
+    auto nested = [](int depth) { return std::string(depth, '(') + "1" + std::string(depth, ')'); };
+    const std::string deep = "dir/script.rc:2: error: expression nested too deeply (more than 200 levels)";
+    EXPECT_EQ(ErrorOf("\n1 DIALOG 0,0," + nested(100000) + ",1\nBEGIN\nEND\n"), deep);
+    EXPECT_EQ(ErrorOf("\n#if " + std::string(100000, '-') + "1\n#endif\n"), deep);
+    std::string conditionals;
+    for (int i = 0; i < 100000; ++i) conditionals += " ? 1";
+    EXPECT_EQ(ErrorOf("\n#if 1" + conditionals + "\n#endif\n"), deep);
+    // Nesting that real scripts use still compiles.
+    auto resources = Compile("1 DIALOG 0,0," + nested(60) + ",1\nBEGIN\nEND\n");
+    ASSERT_EQ(resources.size(), 1u);
+}
+
 TEST_F(Compiler, SelfIncludingFilesStop)
 {
     AddFile("inc/self.h", "#include \"self.h\"\n");

@@ -30,9 +30,9 @@ struct CameraDlgProbe {
     static const BITMAP& FrameInfo(CCameraDlg& dlg) { return dlg.m_bmFrameInfo; }
     static HICON Icon(CCameraDlg& dlg) { return dlg.m_hIcon; }
     static const CString& DestFolder(CCameraDlg& dlg) { return dlg.m_strDestFolder; }
-    static IStillImage* StillImage(CCameraDlg& dlg) { return dlg.m_pStillImage; }
-    static IStiDevice* StiDevice(CCameraDlg& dlg) { return dlg.m_pStiDevice; }
-    static PSTI_DEVICE_INFORMATIONW DeviceList(CCameraDlg& dlg) { return dlg.m_pDeviceList; }
+    static IStillImage* StillImage(CCameraDlg& dlg) { return dlg.m_camera.StillImage(); }
+    static IStiDevice* StiDevice(CCameraDlg& dlg) { return dlg.m_camera.Device(); }
+    static PSTI_DEVICE_INFORMATIONW DeviceList(CCameraDlg& dlg) { return dlg.m_camera.DeviceList(); }
     static HGDIOBJ Frame(CCameraDlg& dlg) { return dlg.m_bmpFrame.m_hObject; }
     static HGDIOBJ FrameSelected(CCameraDlg& dlg) { return dlg.m_bmpFrameSelected.m_hObject; }
     static CString MakeLabel(LPCSTR lpszName) { return CCameraDlg::MakeLabel(lpszName); }

@@ -98,6 +98,31 @@ TEST_F(Thumbnails, ACameraWithoutPicturesIsTriedFifteenTimes)
     EXPECT_EQ(Pictures().m_nCount, 0);
 }
 
+// 0x100201 bytes would need a block at offset 0x100200, beyond the highest
+// offset a read may start from: no block is worth reading.
+TEST_F(Thumbnails, ADirectorySizeBeyondReachFailsEachAttemptBeforeAnyBlock)
+{
+    camera::VirtualCamera& cam = Plug(3);
+    cam.faults().Add(FaultRule::On(Step::GetReply, 2).Every().Value(0x100201));
+    for (int i = 0; i < 4; ++i) AnswerBox();
+    Run();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Retry 1", "Retry 2", "Retry 3", kNoPicturesText}));
+    EXPECT_EQ(DirectoryAttempts(cam), 15u);
+    EXPECT_TRUE(Commands(cam, kOpReadDirectory).empty());
+}
+
+TEST_F(Thumbnails, ASeriesOfOversizedDirectoriesIsRetriedLikeAnyFailure)
+{
+    camera::VirtualCamera& cam = Plug(3);
+    for (uint32_t n = 1; n <= 5; ++n) cam.faults().Add(FaultRule::On(Step::GetReply, 2).Nth(n).Value(0x100201));
+    AnswerBox();
+    Run();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Retry 1"});
+    EXPECT_EQ(DirectoryAttempts(cam), 6u);
+    EXPECT_EQ(PictureNames(), Names(1, 3));
+    EXPECT_EQ(Commands(cam, kOpReadDirectory).size(), 1u) << "only the good size is read";
+}
+
 TEST_F(Thumbnails, ALoadThatFindsNothingEmptiesListAndGrid)
 {
     camera::VirtualCamera& cam = Plug(12);

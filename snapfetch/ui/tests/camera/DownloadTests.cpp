@@ -5,9 +5,12 @@
 #include <winplat/shellbrowse.h>
 
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -18,6 +21,15 @@ namespace fs = std::filesystem;
 
 const char kDownloadErrorText[] = "download data error!!\nPlease Reset and plug it again.";
 const char kSampleFolder[] = "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE";
+
+// The files in a host folder, by name.
+std::vector<std::string> FolderContents(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 class Download : public TransferTest {
 protected:
@@ -62,6 +74,40 @@ protected:
 
     size_t FileReads(camera::VirtualCamera& cam) { return Commands(cam, kOpReadFile).size(); }
 
+    std::vector<std::string> SelectedNames()
+    {
+        std::vector<std::string> names;
+        for (PictureNode* node = Pictures().m_pHead; node; node = node->pNext)
+            if (node->bSelected) names.push_back(node->szName);
+        return names;
+    }
+    COLORREF CellPixel(int cell)
+    {
+        const RECT& box = CameraDlgProbe::CellBox(*dlg_, cell);
+        return wa::PixelAt(window_, POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+    }
+    bool Enabled(int id) { return wa::Enabled(wa::FindControl(window_, id)); }
+
+    // After a download that began on the page at `position`: the grid still
+    // shows that page, a click selects the picture it lands on, and PREV and
+    // NEXT reach every page of the twelve pictures.
+    void ExpectGridAsBefore(int position, COLORREF firstCell, const std::vector<std::string>& selected)
+    {
+        EXPECT_EQ(Pictures().m_nPosition, position);
+        EXPECT_EQ(CellPixel(0), firstCell) << "the grid shows the page it showed before";
+        EXPECT_EQ(SelectedNames(), selected) << "the selection stays";
+        ClickCell(0);
+        char name[16];
+        snprintf(name, sizeof(name), "S%07d", position);
+        EXPECT_EQ(SelectedNames(), std::vector<std::string>{name}) << "a click selects the picture it lands on";
+        EXPECT_EQ(Enabled(IDC_PREV), position > 1);
+        while (Enabled(IDC_PREV)) Click(IDC_PREV);
+        EXPECT_EQ(Pictures().m_nPosition, 1) << "PREV reaches the first picture";
+        Click(IDC_NEXT);
+        EXPECT_EQ(Pictures().m_nPosition, 4);
+        EXPECT_FALSE(Enabled(IDC_NEXT)) << "pictures 4 to 12 are all on screen";
+    }
+
     std::vector<camera::Bytes> pictures_;
 };
 
@@ -91,7 +137,7 @@ TEST_F(Download, ThreePicturesBecomeTheirFilesInListOrder)
     }
     EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), kSampleFolder);
     EXPECT_EQ(Pictures().CountSelected(), 3) << "the selection stays";
-    EXPECT_EQ(Pictures().m_nPosition, 1) << "the cursor is back on the first selected picture";
+    EXPECT_EQ(Pictures().m_nPosition, 1) << "the grid stays on its page";
 }
 
 TEST_F(Download, ADriveRootIsUsedAsItIs)
@@ -105,7 +151,7 @@ TEST_F(Download, ADriveRootIsUsedAsItIs)
     });
     EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), "C:\\");
     EXPECT_TRUE(HostFile(drive_ + "/S0000002.jpg") == Expected(1));
-    EXPECT_EQ(Pictures().m_nPosition, 2);
+    EXPECT_EQ(Pictures().m_nPosition, 1) << "the grid stays on its page";
 }
 
 TEST_F(Download, AFolderTypedInCreatPathIsCreatedAndOffered)
@@ -270,6 +316,145 @@ TEST_F(Download, AFullDiskLeavesNoPartFile)
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Can not write file " + std::string(kSampleFolder) + "\\S0000002.jpg!"});
     EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
     EXPECT_FALSE(fs::exists(second)) << "the part written is removed";
+    EXPECT_EQ(FolderContents(HostPath(kSampleFolder)), std::vector<std::string>{"S0000001.jpg"});
+}
+
+TEST_F(Download, AfterAFinishedDownloadClicksAndPagingActOnWhatIsShown)
+{
+    PlugSizes(std::vector<size_t>(12, 3001));
+    Run([&] {
+        COLORREF first = CellPixel(0);
+        ClickCell(2);
+        ClickCell(4, MK_CONTROL);
+        AcceptBothDialogs();
+        Click(IDC_ACQUIRE);
+        EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000005.jpg")) == Expected(4));
+        ExpectGridAsBefore(1, first, {"S0000003", "S0000005"});
+    });
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(Download, AfterAFailedDownloadClicksAndPagingActOnWhatIsShown)
+{
+    camera::VirtualCamera& cam = PlugSizes(std::vector<size_t>(12, 3001));
+    Run([&] {
+        Click(IDC_NEXT);
+        COLORREF first = CellPixel(0);
+        ClickCell(1);
+        ClickCell(3, MK_CONTROL);
+        cam.faults().Add(FaultRule::On(Step::StatusRead, kOpReadFile).FromNow(2).State(5));
+        AcceptBothDialogs();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+        ExpectGridAsBefore(4, first, {"S0000005", "S0000007"});
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kDownloadErrorText});
+}
+
+TEST_F(Download, AfterACancelledDownloadClicksAndPagingActOnWhatIsShown)
+{
+    PlugSizes(std::vector<size_t>(12, 3001));
+    Run([&] {
+        Click(IDC_NEXT);
+        COLORREF first = CellPixel(0);
+        ClickCell(5);
+        AnswerBox(IDOK);
+        AnswerBox(IDCANCEL);
+        Click(IDC_ACQUIRE);
+        ExpectGridAsBefore(4, first, {"S0000009"});
+    });
+}
+
+// Makes a host folder fill up after about `bytes`: a small tmpfs mounted on
+// it when the test may mount (root), otherwise a file size limit that makes
+// every larger write fail. Undone when it goes.
+class FillingFolder {
+public:
+    FillingFolder(const std::string& folder, size_t bytes) : folder_(folder)
+    {
+        std::string options = "size=" + std::to_string(bytes);
+        if (geteuid() == 0 && mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0) {
+            how_ = "a small tmpfs";
+            return;
+        }
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit small = previous_;
+        small.rlim_cur = bytes;
+        if (setrlimit(RLIMIT_FSIZE, &small) == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            how_ = "a file size limit";
+        }
+    }
+    ~FillingFolder()
+    {
+        if (how_ == "a small tmpfs") umount2(folder_.c_str(), MNT_DETACH);
+        if (how_ == "a file size limit") setrlimit(RLIMIT_FSIZE, &previous_);
+    }
+    // How the folder fills, or "" when it cannot be made to.
+    const std::string& how() const { return how_; }
+    bool IsMount() const { return how_ == "a small tmpfs"; }
+
+private:
+    std::string folder_;
+    std::string how_;
+    rlimit previous_{};
+};
+
+TEST_F(Download, AFailedWriteLeavesTheOlderFileOfThatNameAsItWas)
+{
+    PlugSizes({30001, 150001});
+    std::string folder = HostPath(kSampleFolder);
+    // 96 KiB: both older files and the first picture fit, the second picture does not.
+    FillingFolder filling(folder, 96 * 1024);
+    if (filling.how().empty())
+        GTEST_SKIP() << "the destination cannot be made to fill up: no tmpfs (not root, or mount refused) and no file "
+                        "size limit";
+    SCOPED_TRACE("the destination fills through " + filling.how());
+    const std::string older1(20000, 'y'), older2(20000, 'x');
+    { std::ofstream(folder + "/S0000001.jpg", std::ios::binary) << older1; }
+    { std::ofstream(folder + "/S0000002.jpg", std::ios::binary) << older2; }
+    Run([&] {
+        Click(IDC_SELECT);
+        AcceptBothDialogs();
+        AnswerBox();
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Can not write file " + std::string(kSampleFolder) + "\\S0000002.jpg!"});
+    EXPECT_TRUE(HostFile(folder + "/S0000001.jpg") == Expected(0)) << "a download that succeeds replaces the older file";
+    EXPECT_TRUE(HostFile(folder + "/S0000002.jpg") == older2) << "the older file of the failed picture is untouched";
+    EXPECT_EQ(FolderContents(folder), (std::vector<std::string>{"S0000001.jpg", "S0000002.jpg"}))
+        << "no temporary file stays behind";
+    EXPECT_EQ(Pictures().CountSelected(), 2);
+}
+
+// Drive C: as on a machine that never ran the program.
+class DownloadOnFreshDrive : public Download {
+protected:
+    DownloadOnFreshDrive() { sampleFolderExists_ = false; }
+};
+
+TEST_F(DownloadOnFreshDrive, OkInCreatPathCreatesEveryLevelOfTheDefaultFolder)
+{
+    PlugSizes({3001});
+    // Every installation has C:\WINDOWS\TWAIN_32; the two levels below it are missing.
+    ASSERT_FALSE(fs::exists(drive_ + "/WINDOWS/TWAIN_32/Marovane"));
+    std::string status;
+    Run([&] {
+        Select({0});
+        AnswerBox(IDOK);  // "Creat path" with the default folder
+        wa::WhenModal([&](HWND browser) {
+            status = wa::Text(wa::FindControl(browser, winplat::shell::kBrowseStatusId));
+            wa::ClickButton(browser, IDOK);
+        });
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_TRUE(fs::is_directory(HostPath(kSampleFolder)));
+    EXPECT_EQ(status, "C:\\WINDOWS\\TWAIN_32\\Marovane\\SAMPLE...");
+    EXPECT_EQ(std::string(CameraDlgProbe::DestFolder(*dlg_)), kSampleFolder) << "the folder confirmed is the one used";
+    EXPECT_TRUE(HostFile(HostPath(std::string(kSampleFolder) + "\\S0000001.jpg")) == Expected(0));
+    EXPECT_EQ(FolderContents(HostPath("C:\\WINDOWS\\TWAIN_32")), std::vector<std::string>{"Marovane"})
+        << "nothing lands in a folder above";
 }
 
 }  // namespace

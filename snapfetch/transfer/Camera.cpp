@@ -1,6 +1,6 @@
 // Finding the camera among the still-image devices, opening it for data
 // transfer, and letting it go again.
-#include "CameraDlg.h"
+#include "Camera.h"
 
 #include <string.h>
 
@@ -12,7 +12,9 @@ const char* const kAcceptedDescriptions[] = {
     "VX Digital Still Camera", "Pardex", "Marovane", "Lumitra", "Corvana Qa410m",
 };
 
-BOOL IsAcceptedDescription(LPCWSTR pwszDescription)
+}  // namespace
+
+BOOL CCamera::IsAcceptedDescription(LPCWSTR pwszDescription)
 {
     if (!pwszDescription) return FALSE;
     char szDescription[128];
@@ -24,20 +26,29 @@ BOOL IsAcceptedDescription(LPCWSTR pwszDescription)
     return FALSE;
 }
 
+namespace {
+
 // The first device in the service's order with an accepted description.
 PSTI_DEVICE_INFORMATIONW FindAcceptedCamera(PSTI_DEVICE_INFORMATIONW pDevices, DWORD dwCount)
 {
     for (DWORD i = 0; i < dwCount; ++i)
-        if (IsAcceptedDescription(pDevices[i].pszDeviceDescription)) return &pDevices[i];
+        if (CCamera::IsAcceptedDescription(pDevices[i].pszDeviceDescription)) return &pDevices[i];
     return NULL;
 }
 
 }  // namespace
 
-int CCameraDlg::ConnectCamera()
+CCamera::CCamera(CPictureList& pictures)
+    : m_pictures(pictures), m_pStillImage(NULL), m_pStiDevice(NULL), m_pDeviceList(NULL)
+{
+}
+
+CCamera::~CCamera() { Release(); }
+
+int CCamera::Connect()
 {
     // Every attempt starts from nothing: the device first, then the root.
-    ReleaseCamera();
+    Release();
     if (FAILED(StiCreateInstanceW(GetModuleHandleA(NULL), STI_VERSION_REAL, &m_pStillImage, NULL))) {
         m_pStillImage = NULL;
         return 0;
@@ -46,7 +57,7 @@ int CCameraDlg::ConnectCamera()
     LPVOID pList = NULL;
     if (FAILED(m_pStillImage->GetDeviceList(StiDeviceTypeDefault, 0, &dwCount, &pList))) {
         if (pList) LocalFree(pList);
-        ReleaseCamera();
+        Release();
         return 0;
     }
     m_pDeviceList = static_cast<PSTI_DEVICE_INFORMATIONW>(pList);
@@ -63,7 +74,7 @@ int CCameraDlg::ConnectCamera()
     return 1;
 }
 
-void CCameraDlg::ReleaseCamera()
+void CCamera::Release()
 {
     if (m_pStiDevice) {
         m_pStiDevice->Release();
@@ -77,17 +88,4 @@ void CCameraDlg::ReleaseCamera()
         LocalFree(m_pDeviceList);
         m_pDeviceList = NULL;
     }
-}
-
-void CCameraDlg::OnUsb()
-{
-    if (ConnectCamera()) {
-        m_bCameraMode = 1;
-        // The button stays drawn pushed in while a camera is connected.
-        m_btnUsb.SendMessage(BM_SETSTATE, 1);
-        return;
-    }
-    InvalidateGrid();
-    // Only a camera that was there before is missed.
-    if (m_bCameraMode == 1) AfxMessageBox("Can't find DSC connected to USB!", MB_OK, 0);
 }

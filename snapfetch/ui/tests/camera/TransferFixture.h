@@ -23,9 +23,9 @@ struct CameraDlgProbe {
     static CPictureList& Pictures(CCameraDlg& dlg) { return dlg.m_pictures; }
     static CString& DestFolder(CCameraDlg& dlg) { return dlg.m_strDestFolder; }
     static BYTE CameraMode(CCameraDlg& dlg) { return dlg.m_bCameraMode; }
-    static IStiDevice* Device(CCameraDlg& dlg) { return dlg.m_pStiDevice; }
-    static IStillImage* Root(CCameraDlg& dlg) { return dlg.m_pStillImage; }
-    static PSTI_DEVICE_INFORMATIONW DeviceList(CCameraDlg& dlg) { return dlg.m_pDeviceList; }
+    static IStiDevice* Device(CCameraDlg& dlg) { return dlg.m_camera.Device(); }
+    static IStillImage* Root(CCameraDlg& dlg) { return dlg.m_camera.StillImage(); }
+    static PSTI_DEVICE_INFORMATIONW DeviceList(CCameraDlg& dlg) { return dlg.m_camera.DeviceList(); }
     static HWND UsbButton(CCameraDlg& dlg) { return dlg.m_btnUsb.m_hWnd; }
     static const RECT& CellBox(CCameraDlg& dlg, int cell) { return dlg.m_rcCellThumb[cell]; }
 };
@@ -92,6 +92,9 @@ protected:
     HWND window_ = nullptr;
     std::vector<std::unique_ptr<camera::VirtualCamera>> cams_;
     std::string drive_;
+    // False: drive C: starts empty, as on a machine that never saw the
+    // program; otherwise the default destination folder is there.
+    bool sampleFolderExists_ = true;
 
 private:
     size_t events_ = 0;

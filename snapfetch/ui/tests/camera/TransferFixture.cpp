@@ -114,7 +114,8 @@ void TransferTest::SetUp()
               ::testing::UnitTest::GetInstance()->current_test_info()->name())
                  .string();
     fs::remove_all(drive_);
-    fs::create_directories(fs::path(drive_) / "WINDOWS/TWAIN_32/Marovane/SAMPLE");
+    fs::create_directories(drive_);
+    if (sampleFolderExists_) fs::create_directories(fs::path(drive_) / "WINDOWS/TWAIN_32/Marovane/SAMPLE");
     winplat::SetDriveCFolder(drive_);
     CoInitialize(nullptr);
     events_ = winplat::CountObjects(winplat::ObjectKind::Event);
