@@ -142,4 +142,21 @@ TEST(MixedChroma, ResultsClampAtTheEdgesOfAByte)
         EXPECT_EQ(colours[i], cases[i].colour) << "Y " << samples[i].y << ", Cb " << samples[i].cb << ", Cr " << samples[i].cr;
 }
 
+// The frame is rounded up to whole MCUs: 16 pixels across, 8 down.
+TEST(FrameSize, RoundsUpToWholeMcusAtTheirEdges)
+{
+    struct Case {
+        int width, height, mcus;
+        LONG frameWidth, frameHeight;
+    };
+    for (const Case& c : {Case{15, 7, 1, 16, 8}, Case{16, 8, 1, 16, 8}, Case{17, 8, 2, 32, 8}, Case{16, 9, 2, 16, 16},
+                          Case{17, 9, 4, 32, 16}}) {
+        Decoded picture = DecodeMemory(MakePicture(c.width, c.height, std::vector<Mcu>(c.mcus)));
+        ASSERT_TRUE(picture.ok) << c.width << " x " << c.height;
+        EXPECT_EQ(picture.header.biWidth, c.frameWidth) << c.width;
+        EXPECT_EQ(picture.header.biHeight, c.frameHeight) << c.height;
+        EXPECT_EQ(picture.header.biSizeImage, static_cast<DWORD>(c.frameWidth * c.frameHeight * 3));
+    }
+}
+
 }  // namespace

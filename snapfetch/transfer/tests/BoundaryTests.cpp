@@ -191,5 +191,40 @@ TEST_F(Boundaries, TheFifteenthAttemptIsTheLast)
     EXPECT_EQ(Pictures().m_nCount, 3);
 }
 
+// ---- The view after a deletion -----------------------------------------------------------
+
+struct DeleteCase {
+    int pictures;
+    int deleted;   // 1-based position of the one picture deleted
+    int position;  // where the view starts afterwards
+};
+
+class DeleteView : public Boundaries, public ::testing::WithParamInterface<DeleteCase> {};
+
+// The removal leaves the cursor on the picture after the deleted one. With
+// more than nine left, fewer than six from the cursor on move the view back
+// a row; with nine or fewer it goes back to the first picture.
+TEST_P(DeleteView, MovesBackARowOnlyWhenFewerThanSixFollow)
+{
+    Plug(GetParam().pictures);
+    Run([&] {
+        Select({GetParam().deleted - 1});
+        AnswerBox(IDYES);
+        Click(IDC_DELETE);
+        EXPECT_EQ(Pictures().m_nCount, GetParam().pictures - 1);
+        EXPECT_EQ(Pictures().m_nPosition, GetParam().position);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, DeleteView,
+                         ::testing::Values(DeleteCase{16, 10, 7},  // 15 left, 5 from the cursor on
+                                           DeleteCase{16, 9, 9},   // 15 left, 6 from the cursor on
+                                           DeleteCase{11, 8, 5},   // 10 left
+                                           DeleteCase{10, 8, 1}),  // 9 left
+                         [](const ::testing::TestParamInfo<DeleteCase>& info) {
+                             return "Of" + std::to_string(info.param.pictures) + "Delete" +
+                                    std::to_string(info.param.deleted);
+                         });
+
 }  // namespace
 }  // namespace transfer_tests
