@@ -1,7 +1,8 @@
-// Exact colours of the decoder's conversion with both chroma values away
-// from neutral, through the public decoder only: each MCU of the crafted
-// streams carries DC values alone, so its samples are known exactly
-// (a dequantised DC of 8 v gives v + 128 everywhere).
+// The decoder's rules at their edges, through its public interface only,
+// with crafted streams: the colour conversion with both chroma values away
+// from neutral, the frame rounding, the longest codes and the end of a
+// block. The colour streams' MCUs carry DC values alone, so their samples
+// are known exactly (a dequantised DC of 8 v gives v + 128 everywhere).
 //
 // The rule: blue = Y + trunc(1.772 Cb'), green = Y - trunc(0.71414 Cr') -
 // trunc(0.34414 Cb'), red = Y + trunc(1.402 Cr'), each product truncated
@@ -156,6 +157,63 @@ TEST(FrameSize, RoundsUpToWholeMcusAtTheirEdges)
         EXPECT_EQ(picture.header.biWidth, c.frameWidth) << c.width;
         EXPECT_EQ(picture.header.biHeight, c.frameHeight) << c.height;
         EXPECT_EQ(picture.header.biSizeImage, static_cast<DWORD>(c.frameWidth * c.frameHeight * 3));
+    }
+}
+
+// ---- Codes and runs ----------------------------------------------------------------------
+
+// A one-MCU picture whose first block has DC difference 0 and then the AC
+// symbols given (each with a value bit of 1 where it has a size); the other
+// blocks are empty.
+Bytes FirstBlockWithAc(const std::vector<int>& acSymbols)
+{
+    ScanEncoder encoder(FlatDcTable(), FlatAcTable());
+    encoder.Symbol(false, 0);
+    for (int rs : acSymbols) {
+        encoder.Symbol(true, rs);
+        if (rs & 15) encoder.Value(1);
+    }
+    Block empty{};
+    int yPredictor = 0, cbPredictor = 0, crPredictor = 0;
+    encoder.EncodeBlock(empty, yPredictor);
+    encoder.EncodeBlock(empty, cbPredictor);
+    encoder.EncodeBlock(empty, crPredictor);
+    StreamBuilder builder;
+    return builder.StandardHeaders().Sof0(16, 8).Sos().Raw(encoder.Finish()).Eoi().bytes;
+}
+
+TEST(BlockEnd, ARunMayEndAtTheLastCoefficientButNotPassIt)
+{
+    EXPECT_TRUE(DecodeMemory(FirstBlockWithAc({0xF0, 0xF0, 0xF0, 0xE1})).ok) << "a value at 63";
+    EXPECT_TRUE(DecodeMemory(FirstBlockWithAc({0xE1, 0xF0, 0xF0, 0xF0})).ok) << "sixteen zeros ending at 63";
+    EXPECT_FALSE(DecodeMemory(FirstBlockWithAc({0xF0, 0xF0, 0xF0, 0xF1})).ok) << "a value at 64";
+    EXPECT_FALSE(DecodeMemory(FirstBlockWithAc({0xF0, 0xF0, 0xF0, 0xF0})).ok) << "sixteen zeros from 49";
+}
+
+// A DC table whose size-0 symbol (every difference of these pictures) has
+// a code of `length` bits: one code at each shorter length first.
+HuffmanSpec DcTableWithZeroAt(int length)
+{
+    HuffmanSpec spec;
+    for (int l = 1; l <= length; ++l) spec.counts[l - 1] = 1;
+    for (int l = 1; l < length; ++l) spec.values.push_back(static_cast<uint8_t>(l < 12 ? l : 15));
+    spec.values.push_back(0);
+    return spec;
+}
+
+TEST(LongestCodes, DcCodesMayBeTwelveBitsLong)
+{
+    for (int length : {11, 12, 13}) {
+        HuffmanSpec dc = DcTableWithZeroAt(length);
+        ScanEncoder encoder(dc, FlatAcTable());
+        encoder.EncodeMcu(DcMcu(0, 0, 0, 0));
+        StreamBuilder builder;
+        builder.StandardHeaders().Dht(0, 0, dc).Dht(0, 1, dc).Sof0(16, 8).Sos().Raw(encoder.Finish()).Eoi();
+        Decoded picture = DecodeMemory(builder.bytes);
+        EXPECT_EQ(picture.ok, length <= 12) << length << " bits";
+        if (picture.ok) {
+            EXPECT_EQ(picture.pixels[0], 128);
+        }
     }
 }
 
