@@ -68,15 +68,18 @@ Outcome PortClient::Finish(DWORD waitMs)
 {
     Outcome outcome;
     outcome.pending = true;
-    // In slices, so that a clock that does not run at the tests' scale
-    // fails the test within seconds.
+    // In slices that end where the whole wait would end on the platform
+    // clock, so that a clock that does not run at the tests' scale fails
+    // the test within seconds instead of waiting for real.
     constexpr DWORD kSliceMs = 500;
     RealClock::time_point deadline = RealClock::now() + RealBound(waitMs);
-    for (DWORD left = waitMs;;) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        DWORD left = elapsed >= waitMs ? 0 : waitMs - elapsed;
         DWORD slice = left < kSliceMs ? left : kSliceMs;
         outcome.wait = WaitForSingleObject(overlapped_.hEvent, slice);
-        left -= slice;
-        if (outcome.wait != WAIT_TIMEOUT || left == 0) break;
+        if (outcome.wait != WAIT_TIMEOUT || slice == left) break;
         if (RealClock::now() > deadline) {
             ADD_FAILURE() << "a wait of " << waitMs << " platform ms overran its real bound: is the time scale in effect?";
             break;
