@@ -5,12 +5,10 @@
 //
 // The time scale is chosen per limit so that "somewhat" is the same real
 // margin on either side, ample for a busy machine: the step comes in
-// kMargin of real time before or after the driver gives up.
+// kMarginRealMs of real time before or after the driver gives up.
 #include "DriverFixture.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace minidriver_tests {
 namespace {
