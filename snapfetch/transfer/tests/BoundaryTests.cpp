@@ -5,6 +5,8 @@
 // series of five attempts.
 #include "TransferFixture.h"
 
+#include <winplat/host.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -124,6 +126,33 @@ TEST_F(Boundaries, OnlyTheDriveRootKeepsItsFolderAsThePrefix)
     EXPECT_TRUE(fs::exists(drive_ + "/S0000001.jpg"));
     EXPECT_FALSE(fs::exists(drive_ + "/aS0000001.jpg"));
     EXPECT_FALSE(fs::exists(drive_ + "/abS0000001.jpg"));
+}
+
+// ---- How long the camera may take -------------------------------------------------------
+
+// The driver waits 8000 ms for each step of a transfer: a picture whose data
+// comes a little before that is saved, one whose data comes a little after
+// it stops the download with the error text.
+TEST_F(Boundaries, ADownloadWaitsForASlowCameraUpToTheStepLimit)
+{
+    camera::VirtualCamera& cam = Plug(2);
+    Run([&] {
+        Click(IDC_SELECT);
+        // A quarter of the limit is 100 ms of real time.
+        winplat::SetTimeScale(100.0 / 2000);
+        cam.faults().Add(FaultRule::On(Step::DataRead, kOpReadFile).FromNow(1).Delay(6000));
+        cam.faults().Add(FaultRule::On(Step::DataRead, kOpReadFile).FromNow(2).Delay(10000));
+        wa::WhenModal([](HWND dialog) {
+            SetWindowTextA(wa::FindControl(dialog, IDC_PATH), "C:\\Dest");
+            wa::ClickButton(dialog, IDOK);
+        });
+        AnswerBox(IDOK);  // the browser
+        AnswerBox(IDOK);  // the error text
+        Click(IDC_ACQUIRE);
+    });
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"download data error!!\nPlease Reset and plug it again."});
+    EXPECT_TRUE(fs::exists(drive_ + "/Dest/S0000001.jpg"));
+    EXPECT_FALSE(fs::exists(drive_ + "/Dest/S0000002.jpg"));
 }
 
 // ---- Thumbnail fetch limit -----------------------------------------------------------------
