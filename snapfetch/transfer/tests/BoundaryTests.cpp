@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 namespace transfer_tests {
 namespace {
@@ -153,6 +154,42 @@ TEST_F(Boundaries, ADownloadWaitsForASlowCameraUpToTheStepLimit)
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"download data error!!\nPlease Reset and plug it again."});
     EXPECT_TRUE(fs::exists(drive_ + "/Dest/S0000001.jpg"));
     EXPECT_FALSE(fs::exists(drive_ + "/Dest/S0000002.jpg"));
+}
+
+// ---- The device lock -------------------------------------------------------------------
+
+// Another client of the camera holds its lock while ACQUIRE runs. The
+// download waits up to 2000 ms for it: a lock released a little before that
+// lets the picture through; one released a little after it ends the
+// download quietly, with nothing written.
+TEST_F(Boundaries, ADownloadWaitsForTheDeviceLockUpTo2000Ms)
+{
+    camera::VirtualCamera& cam = Plug(1);
+    IStillImage* sti = nullptr;
+    ASSERT_EQ(StiCreateInstanceW(GetModuleHandleA(nullptr), STI_VERSION_REAL, &sti, nullptr), S_OK);
+    std::wstring name(cam.internalName().begin(), cam.internalName().end());
+    IStiDevice* other = nullptr;
+    ASSERT_EQ(sti->CreateDevice(name.data(), STI_DEVICE_CREATE_STATUS, &other, nullptr), S_OK);
+    Run([&] {
+        Select({0});
+        // A quarter of the limit is 100 ms of real time.
+        winplat::SetTimeScale(100.0 / 500);
+        for (auto [heldMs, folder] : {std::pair<DWORD, const char*>{1500, "C:\\Early"}, {2500, "C:\\Late"}}) {
+            ASSERT_EQ(other->LockDevice(0), S_OK);
+            std::thread holder([other, heldMs = heldMs] {
+                Sleep(heldMs);
+                other->UnLockDevice();
+            });
+            DownloadTo(folder);
+            holder.join();
+        }
+    });
+    other->Release();
+    sti->Release();
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_TRUE(fs::exists(drive_ + "/Early/S0000001.jpg"));
+    EXPECT_TRUE(fs::is_directory(drive_ + "/Late")) << "made by the path dialog";
+    EXPECT_FALSE(fs::exists(drive_ + "/Late/S0000001.jpg"));
 }
 
 // ---- Thumbnail fetch limit -----------------------------------------------------------------
