@@ -167,7 +167,8 @@ TEST_F(Boundaries, ADownloadWaitsForTheDeviceLockUpTo2000Ms)
     camera::VirtualCamera& cam = Plug(1);
     IStillImage* sti = nullptr;
     ASSERT_EQ(StiCreateInstanceW(GetModuleHandleA(nullptr), STI_VERSION_REAL, &sti, nullptr), S_OK);
-    std::wstring name(cam.internalName().begin(), cam.internalName().end());
+    std::string internalName = cam.internalName();
+    std::wstring name(internalName.begin(), internalName.end());
     IStiDevice* other = nullptr;
     ASSERT_EQ(sti->CreateDevice(name.data(), STI_DEVICE_CREATE_STATUS, &other, nullptr), S_OK);
     Run([&] {
@@ -176,12 +177,22 @@ TEST_F(Boundaries, ADownloadWaitsForTheDeviceLockUpTo2000Ms)
         winplat::SetTimeScale(100.0 / 500);
         for (auto [heldMs, folder] : {std::pair<DWORD, const char*>{1500, "C:\\Early"}, {2500, "C:\\Late"}}) {
             ASSERT_EQ(other->LockDevice(0), S_OK);
-            std::thread holder([other, heldMs = heldMs] {
-                Sleep(heldMs);
-                other->UnLockDevice();
+            std::thread holder;
+            wa::WhenModal([folder = std::string(folder)](HWND dialog) {
+                SetWindowTextA(wa::FindControl(dialog, IDC_PATH), folder.c_str());
+                wa::ClickButton(dialog, IDOK);
             });
-            DownloadTo(folder);
-            holder.join();
+            // The lock is let go `heldMs` after the browser is confirmed:
+            // the download asks for it straight away.
+            wa::WhenModal([&holder, other, heldMs = heldMs](HWND browser) {
+                holder = std::thread([other, heldMs] {
+                    Sleep(heldMs);
+                    other->UnLockDevice();
+                });
+                wa::ClickButton(browser, IDOK);
+            });
+            Click(IDC_ACQUIRE);
+            if (holder.joinable()) holder.join();
         }
     });
     other->Release();
