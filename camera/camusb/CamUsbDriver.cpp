@@ -69,7 +69,7 @@ DWORD CamUsbDriver::Open(const char* name, DWORD, std::shared_ptr<winplat::Devic
         if (!link) return error;
         it = ports_.emplace(deviceName, Port{link, false}).first;
     }
-    *file = std::make_shared<CamUsbFile>(it->second.link);
+    *file = std::make_shared<CamUsbFile>(it->second.link, it->second.counts);
     return 0;
 }
 
@@ -104,11 +104,23 @@ DWORD CamUsbDriver::Detach(const std::string& deviceName)
     return 0;
 }
 
+DWORD CamUsbDriver::CountRequests(const std::string& deviceName, DWORD* reads, DWORD* controls)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = ports_.find(Upper(deviceName));
+    if (it == ports_.end()) return ERROR_FILE_NOT_FOUND;
+    *reads = it->second.counts->reads;
+    *controls = it->second.counts->controls;
+    return 0;
+}
+
 // ---- Requests ---------------------------------------------------------------------
 
 void CamUsbFile::StartIo(IoRequest* request)
 {
     const winplat::IoRequestInfo& info = winplat::IoGetInfo(request);
+    if (info.kind == winplat::IoKind::Read) ++counts_->reads;
+    if (info.kind == winplat::IoKind::DeviceControl) ++counts_->controls;
     DWORD error = 0;
     if (!link_->Alive()) {
         error = ERROR_DEV_NOT_EXIST;

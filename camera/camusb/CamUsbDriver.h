@@ -18,10 +18,18 @@
 
 #include "UsbLink.h"
 
+#include <atomic>
 #include <map>
 #include <string>
 
 namespace camusb {
+
+// Requests that reached a port through its handles, refused ones included,
+// so that tests can tell how many reads a driver issued.
+struct RequestCounts {
+    std::atomic<DWORD> reads{0};
+    std::atomic<DWORD> controls{0};
+};
 
 class CamUsbDriver : public winplat::DeviceDriver {
 public:
@@ -30,11 +38,14 @@ public:
     DWORD Open(const char* name, DWORD desiredAccess, std::shared_ptr<winplat::DeviceFile>* file) override;
     DWORD Attach(const std::string& deviceName, int fd);
     DWORD Detach(const std::string& deviceName);
+    // ERROR_FILE_NOT_FOUND when the name is not served.
+    DWORD CountRequests(const std::string& deviceName, DWORD* reads, DWORD* controls);
 
 private:
     struct Port {
         std::shared_ptr<UsbLink> link;
         bool attached = false;
+        std::shared_ptr<RequestCounts> counts = std::make_shared<RequestCounts>();
     };
     std::shared_ptr<UsbLink> ConnectToServer(const std::string& deviceName, DWORD* error);
 
@@ -45,7 +56,10 @@ private:
 // A handle's view of the port: checks each request and hands it to the link.
 class CamUsbFile : public winplat::DeviceFile {
 public:
-    explicit CamUsbFile(std::shared_ptr<UsbLink> link) : link_(std::move(link)) {}
+    CamUsbFile(std::shared_ptr<UsbLink> link, std::shared_ptr<RequestCounts> counts)
+        : link_(std::move(link)), counts_(std::move(counts))
+    {
+    }
     void StartIo(IoRequest* request) override;
     void CancelIo(IoRequest* request) override { link_->Cancel(request); }
 
@@ -54,6 +68,7 @@ private:
     DWORD StartPipeRequest(IoRequest* request, DWORD code);
 
     std::shared_ptr<UsbLink> link_;
+    std::shared_ptr<RequestCounts> counts_;
 };
 
 }  // namespace camusb

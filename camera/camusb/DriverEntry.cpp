@@ -27,3 +27,10 @@ CAMUSB_EXPORT DWORD CamUsbDetachPort(const char* deviceName)
 {
     return camusb::CamUsbDriver::Instance().Detach(deviceName ? deviceName : "");
 }
+
+// How many reads and control requests have reached the port through its
+// handles since it was plugged in. Returns 0 or ERROR_FILE_NOT_FOUND.
+CAMUSB_EXPORT DWORD CamUsbCountRequests(const char* deviceName, DWORD* reads, DWORD* controls)
+{
+    return camusb::CamUsbDriver::Instance().CountRequests(deviceName ? deviceName : "", reads, controls);
+}

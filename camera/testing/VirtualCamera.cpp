@@ -14,6 +14,7 @@ namespace {
 struct CamUsbModule {
     DWORD (*attach)(const char*, int) = nullptr;
     DWORD (*detach)(const char*) = nullptr;
+    DWORD (*count)(const char*, DWORD*, DWORD*) = nullptr;
 };
 
 // The driver module of the build tree, through its registry entry, loaded
@@ -30,6 +31,7 @@ const CamUsbModule& Module()
         if (entry) entry();
         m.attach = reinterpret_cast<DWORD (*)(const char*, int)>(GetProcAddress(handle, "CamUsbAttachPort"));
         m.detach = reinterpret_cast<DWORD (*)(const char*)>(GetProcAddress(handle, "CamUsbDetachPort"));
+        m.count = reinterpret_cast<DWORD (*)(const char*, DWORD*, DWORD*)>(GetProcAddress(handle, "CamUsbCountRequests"));
         return m;
     }();
     return module;
@@ -45,6 +47,13 @@ DWORD AttachPort(const std::string& deviceName, int socketFd)
 DWORD DetachPort(const std::string& deviceName)
 {
     return Module().detach ? Module().detach(deviceName.c_str()) : ERROR_MOD_NOT_FOUND;
+}
+
+KernelRequests VirtualCamera::kernelRequests() const
+{
+    KernelRequests counts;
+    if (Module().count) Module().count(deviceName().c_str(), &counts.reads, &counts.controls);
+    return counts;
 }
 
 bool FaultScript::Add(const FaultRule& rule) { return Add(std::vector<FaultRule>{rule}); }

@@ -49,6 +49,12 @@ struct VirtualCameraOptions {
 
 class VirtualCamera;
 
+// Requests that reached the kernel driver's port (refused ones included).
+struct KernelRequests {
+    DWORD reads = 0;     // ReadFile
+    DWORD controls = 0;  // DeviceIoControl
+};
+
 class FaultScript {
 public:
     // True once the rule is in force (at once when the camera is not plugged in).
@@ -58,6 +64,12 @@ public:
 
 private:
     friend class VirtualCamera;
+
+// Requests that reached the kernel driver's port (refused ones included).
+struct KernelRequests {
+    DWORD reads = 0;     // ReadFile
+    DWORD controls = 0;  // DeviceIoControl
+};
     explicit FaultScript(VirtualCamera& camera) : camera_(camera) {}
     VirtualCamera& camera_;
     std::vector<FaultRule> rules_;
@@ -90,6 +102,8 @@ public:
     std::vector<CAMERA_COMMAND> commands() const { return device_.Commands(); }
     std::vector<ReceivedRequest> requests() const { return device_.Requests(); }
     void ClearLog() { device_.ClearLog(); }
+    // Counted by the kernel driver since the camera was plugged in; valid while plugged in.
+    KernelRequests kernelRequests() const;
 
 private:
     friend class FaultScript;

@@ -53,7 +53,8 @@ TEST_F(Escapes, UnassignedCodesTouchNothing)
 
 TEST_F(Escapes, DirectorySize)
 {
-    cam_->card().AddSamplePictures(26);
+    // 26 entries: two directory blocks.
+    for (int i = 0; i < 26; ++i) cam_->card().AddPicture(Pattern(100), Pattern(100));
     DWORD size = 0;
     DWORD actual = 0;
     EXPECT_EQ(Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &size, 3, &actual), E_INVALIDARG);
@@ -85,7 +86,7 @@ TEST_F(Escapes, ReadFileSendsItsCommandAndReturnsTheBytes)
 
 TEST_F(Escapes, ReadDirectorySendsNoName)
 {
-    cam_->card().AddSamplePictures(2);
+    for (int i = 0; i < 2; ++i) cam_->card().AddPicture(Pattern(100), Pattern(100));
     std::vector<BYTE> data(512);
     DWORD actual = 0;
     ASSERT_EQ(Escape(ESC_READ_DIRECTORY, Params(0, 512, "S0000001JPG"), data.data(), 512, &actual), S_OK);
@@ -231,7 +232,7 @@ TEST_F(Escapes, ResetPassesTheSelectorWithoutWaiting)
 
 TEST_F(Escapes, DeleteFile)
 {
-    cam_->card().AddSamplePictures(2);
+    for (int i = 0; i < 2; ++i) cam_->card().AddPicture(Pattern(100), Pattern(100));
     ESC_PARAMS params = Params(0, 0, "S0000001JPG");
     DWORD actual = 9;
     EXPECT_EQ(Escape(ESC_DELETE_FILE, &params, 23, nullptr, 0, &actual), E_INVALIDARG);

@@ -15,9 +15,13 @@ namespace camera::testing {
 
 class LinkFixture : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { winplat::SetTimeScale(0.01); }
+    static void SetUpTestSuite() { scaled_ = UseTestTimeScale(); }
 
-    void SetUp() override { PlugIn(VirtualCameraOptions()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(scaled_) << "the platform clock does not run at the tests' time scale";
+        PlugIn(VirtualCameraOptions());
+    }
 
     void PlugIn(const VirtualCameraOptions& options)
     {
@@ -39,6 +43,7 @@ protected:
 
     std::unique_ptr<VirtualCamera> cam_;
     std::unique_ptr<PortClient> port_;
+    static inline bool scaled_ = false;
 };
 
 }  // namespace camera::testing

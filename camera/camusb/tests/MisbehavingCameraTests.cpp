@@ -22,10 +22,12 @@ using link::FrameType;
 
 class FakeCamera : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { winplat::SetTimeScale(0.01); }
+    static inline bool scaled_ = false;
+    static void SetUpTestSuite() { scaled_ = UseTestTimeScale(); }
 
     void SetUp() override
     {
+        ASSERT_TRUE(scaled_) << "the platform clock does not run at the tests' time scale";
         int sockets[2];
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets), 0);
         fd_ = sockets[0];

@@ -1,9 +1,37 @@
 #include "PortClient.h"
 
+#include <winplat/host.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 namespace camera::testing {
+
+namespace {
+
+using RealClock = std::chrono::steady_clock;
+
+// Real time a wait of `waitMs` platform ms may take at the tests' time
+// scale, with room for a busy machine, but never minutes.
+RealClock::duration RealBound(DWORD waitMs)
+{
+    return std::chrono::milliseconds(3000) + std::chrono::microseconds(static_cast<long long>(waitMs * kTestTimeScale * 2000));
+}
+
+}  // namespace
+
+bool UseTestTimeScale()
+{
+    winplat::SetTimeScale(kTestTimeScale);
+    // 2000 platform ms are 20 ms of real time; a clock that takes more than
+    // ten times that is not scaled.
+    RealClock::time_point start = RealClock::now();
+    Sleep(2000);
+    return RealClock::now() - start < std::chrono::milliseconds(200);
+}
 
 PortClient::PortClient(const std::string& port)
 {
@@ -40,7 +68,23 @@ Outcome PortClient::Finish(DWORD waitMs)
 {
     Outcome outcome;
     outcome.pending = true;
-    outcome.wait = WaitForSingleObject(overlapped_.hEvent, waitMs);
+    // In slices that end where the whole wait would end on the platform
+    // clock, so that a clock that does not run at the tests' scale fails
+    // the test within seconds instead of waiting for real.
+    constexpr DWORD kSliceMs = 500;
+    RealClock::time_point deadline = RealClock::now() + RealBound(waitMs);
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        DWORD left = elapsed >= waitMs ? 0 : waitMs - elapsed;
+        DWORD slice = left < kSliceMs ? left : kSliceMs;
+        outcome.wait = WaitForSingleObject(overlapped_.hEvent, slice);
+        if (outcome.wait != WAIT_TIMEOUT || slice == left) break;
+        if (RealClock::now() > deadline) {
+            ADD_FAILURE() << "a wait of " << waitMs << " platform ms overran its real bound: is the time scale in effect?";
+            break;
+        }
+    }
     if (outcome.wait == WAIT_OBJECT_0) {
         if (!GetOverlappedResult(handle_, &overlapped_, &outcome.bytes, FALSE)) outcome.error = GetLastError();
     }

@@ -11,6 +11,14 @@
 
 namespace camera::testing {
 
+// The platform clock of these tests runs at 1/100 of real time.
+constexpr double kTestTimeScale = 0.01;
+
+// Sets the tests' time scale and checks that the platform's waits obey it:
+// false when a platform second still takes anywhere near a real one, so
+// that the tests fail at once instead of waiting minutes for real.
+bool UseTestTimeScale();
+
 struct Outcome {
     bool atOnce = false;       // the submission returned TRUE
     DWORD submitError = 0;     // the submission failed with this (not ERROR_IO_PENDING)
