@@ -2,7 +2,7 @@
 // reads it (a read command, ReadFile in 65,536-byte pieces on an overlapped
 // device handle, the final 16-byte reply), against a plain copy of 4 MiB
 // over a Unix-domain socket between two threads. Prints the ratio.
-#include "../../camera/testing/VirtualCamera.h"
+#include "camera/testing/VirtualCamera.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 // area, and the same BitBlt as the window's whole paint (user32's paint and
 // present included).
 #include "CameraDlg.h"
-#include "snapfetch/ui/tests/SampleThumbnails.h"
+#include "SampleThumbnails.h"
 
 #include <winplat/automation.h>
 #include <winplat/display.h>

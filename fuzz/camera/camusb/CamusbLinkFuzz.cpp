@@ -2,9 +2,9 @@
 // link while requests are outstanding on the port: the driver must drop or
 // refuse whatever makes no sense, and never crash or hang. The first byte
 // picks whether the camera greets with a shared ring.
-#include "../../camera/protocol/LinkProtocol.h"
-#include "../../camera/protocol/UsbBlocks.h"
-#include "../../camera/testing/VirtualCamera.h"
+#include "camera/protocol/LinkProtocol.h"
+#include "camera/protocol/UsbBlocks.h"
+#include "camera/testing/VirtualCamera.h"
 
 #include <windows.h>
 #include <winplat/host.h>

@@ -1,8 +1,8 @@
 // Feeds arbitrary link frames to the camera's end of a link, as a driver
 // (or a broken one) might send them, and drains what the camera sends back.
 // The first byte picks a shared ring or inline data and a link speed.
-#include "../../camera/core/CameraSession.h"
-#include "../../camera/protocol/LinkProtocol.h"
+#include "camera/core/CameraSession.h"
+#include "camera/protocol/LinkProtocol.h"
 
 #include <cstdint>
 #include <cstdlib>

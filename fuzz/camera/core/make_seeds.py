@@ -4,7 +4,7 @@ import os
 import struct
 import sys
 
-out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "seeds", "camera_messages")
+out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..", "seeds", "camera_messages")
 os.makedirs(out, exist_ok=True)
 
 
