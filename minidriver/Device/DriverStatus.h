@@ -23,8 +23,8 @@
 #define CAM_ERR_BAD_PARAMETER 225  // escape buffers or parameters invalid
 
 // Codes the camera itself reports (in a reply's dwValue) that the status table
-// sorts; they are known only by these two kinds. Any
-// other code of the camera's is a plain failure (E_FAIL).
+// sorts; they are known only by these two kinds. Any other code of the
+// camera's is a plain failure (E_FAIL).
 // The camera did not carry the command out, as with CAM_ERR_NOT_PERMITTED (S_FALSE).
 #define CAM_STATUS_NOT_DONE_7 7
 #define CAM_STATUS_NOT_DONE_12 12
