@@ -4,7 +4,7 @@
 //
 // libjpeg-turbo reads JSIMD_FORCENONE once per process, so the program runs
 // itself again with JSIMD_FORCENONE=1 for the SIMD-less case; both tables
-// come out of one run of bench_imaging.
+// come out of one run of bench_snapfetch_imaging.
 #include <JpegDecoder.h>
 #include <LibjpegPeer.h>
 #include <PictureList.h>
