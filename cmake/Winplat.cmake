@@ -1,13 +1,18 @@
 # Helpers for the platform stand-in and the programs built on it.
 
-set(WINPLAT_INCLUDE_DIR ${CMAKE_SOURCE_DIR}/platform/include)
+# The platform's API (the Windows, framework and still-image headers) and the
+# stand-in's own interfaces (winplat/...), as the targets winplat_api and
+# winplat_internal (platform/CMakeLists.txt). The deliverables see only the API.
+set(WINPLAT_API_INCLUDE_DIR ${CMAKE_SOURCE_DIR}/platform/include)
+set(WINPLAT_INTERNAL_INCLUDE_DIR ${CMAKE_SOURCE_DIR}/platform/internal)
 
-# A system library of the platform: a shared library with the platform's
-# headers, exporting only what is marked WINPLAT_EXPORT.
+# A system library of the platform: a shared library that offers the
+# platform's API to its users and is built with the stand-in's internals,
+# exporting only what is marked WINPLAT_EXPORT.
 function(winplat_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${WINPLAT_INCLUDE_DIR})
+  target_link_libraries(${name} PUBLIC winplat_api PRIVATE winplat_internal)
   set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden C_VISIBILITY_PRESET hidden
                                            VISIBILITY_INLINES_HIDDEN ON)
   if(ARG_LIBS)
@@ -45,14 +50,15 @@ function(winplat_write_registry file)
   file(GENERATE OUTPUT ${file} CONTENT "${text}")
 endfunction()
 
-# A GoogleTest program run by CTest. Each test gets folders of its own for
-# the platform's per-user data and live state, so nothing touches the home
-# folder of whoever runs the tests.
+# A GoogleTest program run by CTest; tests may use the stand-in's internals
+# (test automation, host paths, plugging devices). Each test gets folders of
+# its own for the platform's per-user data and live state, so nothing touches
+# the home folder of whoever runs the tests.
 function(winplat_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_include_directories(${name} PRIVATE ${WINPLAT_INCLUDE_DIR})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} winplat_internal GTest::gtest GTest::gtest_main
+                                        Threads::Threads)
   add_test(NAME ${name} COMMAND ${name})
   set(scratch ${CMAKE_BINARY_DIR}/test-scratch/${name})
   file(MAKE_DIRECTORY ${scratch})
@@ -66,8 +72,10 @@ endfunction()
 # Compiles a resource script with the project's resource compiler and links
 # the resources into `target`: they are registered for the target's module
 # when it loads (FindResourceA, LoadBitmapA, DialogBoxParamA... find them).
-# The script's folder and the platform's headers are searched for includes;
-# files the script reads (headers, bitmaps, icons) are tracked by the build.
+# The script's folder and the platform's API headers are searched for
+# includes; files the script reads (headers, bitmaps, icons) are tracked by
+# the build. The compiled resources enter themselves through the stand-in's
+# resource registry, so that one generated file alone sees the internals.
 #   winplat_add_resources(<target> <script.rc> [DEPENDS files...] [INCLUDES folders...])
 function(winplat_add_resources target script)
   cmake_parse_arguments(ARG "" "" "DEPENDS;INCLUDES" ${ARGN})
@@ -80,7 +88,7 @@ function(winplat_add_resources target script)
     get_filename_component(dir ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
     list(APPEND include_flags -I ${dir})
   endforeach()
-  list(APPEND include_flags -I ${WINPLAT_INCLUDE_DIR})
+  list(APPEND include_flags -I ${WINPLAT_API_INCLUDE_DIR})
   add_custom_command(
     OUTPUT ${output}
     COMMAND winplat_rc ${include_flags} -d ${output}.d -o ${output} ${script_path}
@@ -88,6 +96,19 @@ function(winplat_add_resources target script)
     DEPFILE ${output}.d
     COMMENT "Compiling resources ${script}"
     VERBATIM)
+  set_source_files_properties(${output} PROPERTIES INCLUDE_DIRECTORIES ${WINPLAT_INTERNAL_INCLUDE_DIR})
   target_sources(${target} PRIVATE ${output})
-  target_include_directories(${target} PRIVATE ${WINPLAT_INCLUDE_DIR})
+  target_link_libraries(${target} PRIVATE winplat_api)
+endfunction()
+
+# A test that `target` (a deliverable) sees only the platform's API: a probe
+# including a winplat/ header does not compile with its include folders.
+function(winplat_check_api_only target)
+  add_test(NAME ${target}_api_only
+    COMMAND ${CMAKE_COMMAND} -DTARGET=${target} -DCOMPILER=${CMAKE_CXX_COMPILER}
+            -DPROBE=${CMAKE_SOURCE_DIR}/cmake/api_only_probe.cpp -DINTERNAL_DIR=${WINPLAT_INTERNAL_INCLUDE_DIR}
+            "-DINCLUDES=$<JOIN:$<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>,|>"
+            "-DDEFINES=$<JOIN:$<TARGET_PROPERTY:${target},COMPILE_DEFINITIONS>,|>"
+            -P ${CMAKE_SOURCE_DIR}/cmake/CheckApiOnly.cmake)
+  set_tests_properties(${target}_api_only PROPERTIES TIMEOUT 120)
 endfunction()

@@ -5,7 +5,7 @@
 // again with the driver's 10 ms pause before the reply, and the pause alone.
 // The platform clock runs at its natural speed, so the pause is a real
 // 10 ms. Each case runs three times; the medians are compared.
-#include "../../camera/testing/VirtualCamera.h"
+#include "camera/testing/VirtualCamera.h"
 #include "EscapeProtocol.h"
 
 #include <objbase.h>

@@ -14,11 +14,13 @@
 #include <stiusd.h>
 
 // Trace point numbers of a transfer step: when its submission fails, and
-// when its wait runs out.
+// when its wait runs out. Each number names one place of the escape code in
+// the step-failure trace line; they are fixed, so that traces stay comparable.
 struct TracePoints {
     int nSubmission;
-    int nTimeout;
+    int nTimeout;  // kNoTracePoint when a time-out of the step is not traced
 };
+const int kNoTracePoint = 0;
 
 class CCameraUsd final : public CDelegatingStiUsd, public CNonDelegatingUnknown {
 public:
@@ -71,6 +73,7 @@ private:
     static bool IsDeviceLostError(DWORD dwError);
     static HRESULT SubmissionErrorResult(DWORD dwError);
     static HRESULT StatusToHResult(DWORD dwStatus);
+    // Kept on purpose although the line goes nowhere: it is built as a debugging aid would need it.
     static void Trace(LPCSTR pszFormat, ...);
     static void TraceStepFailure(int nTracePoint, DWORD dwError);
 
@@ -100,5 +103,6 @@ private:
     IStiDeviceControl* m_pDcb;
     HANDLE m_hDevice;
     char m_szDevicePath[128];
+    // Kept on purpose although the camera raises no events: GetStatus's event flag looks here.
     CEventPool* m_pEventPool;
 };

@@ -36,18 +36,18 @@ HRESULT CCameraUsd::StatusToHResult(DWORD dwStatus)
         case CAM_ERR_NONE:
             return S_OK;
         case CAM_ERR_NOT_PERMITTED:
-        case 7:
-        case 12:
+        case CAM_STATUS_NOT_DONE_7:
+        case CAM_STATUS_NOT_DONE_12:
         case CAM_ERR_DEVICE_LOST:
             return S_FALSE;
-        case 5:
-        case 6:
+        case CAM_STATUS_FAILED_5:
+        case CAM_STATUS_FAILED_6:
         case CAM_ERR_BAD_REPLY:
-        case 9:
-        case 10:
-        case 11:
-        case 226:
-        case 227:
+        case CAM_STATUS_FAILED_9:
+        case CAM_STATUS_FAILED_10:
+        case CAM_STATUS_FAILED_11:
+        case CAM_STATUS_FAILED_226:
+        case CAM_STATUS_FAILED_227:
             return HRESULT_FROM_WIN32(ERROR_SERVICE_SPECIFIC_ERROR);
         case CAM_ERR_BAD_PARAMETER:
             return E_INVALIDARG;

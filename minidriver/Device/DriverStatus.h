@@ -22,5 +22,20 @@
 #define CAM_ERR_DEVICE_LOST 14     // no device handle, or the device is gone
 #define CAM_ERR_BAD_PARAMETER 225  // escape buffers or parameters invalid
 
+// Codes the camera itself reports (in a reply's dwValue) that the status table
+// sorts; they are known only by these two kinds. Any other code of the
+// camera's is a plain failure (E_FAIL).
+// The camera did not carry the command out, as with CAM_ERR_NOT_PERMITTED (S_FALSE).
+#define CAM_STATUS_NOT_DONE_7 7
+#define CAM_STATUS_NOT_DONE_12 12
+// A camera-side failure, reported like CAM_ERR_BAD_REPLY (ERROR_SERVICE_SPECIFIC_ERROR).
+#define CAM_STATUS_FAILED_5 5
+#define CAM_STATUS_FAILED_6 6
+#define CAM_STATUS_FAILED_9 9
+#define CAM_STATUS_FAILED_10 10
+#define CAM_STATUS_FAILED_11 11
+#define CAM_STATUS_FAILED_226 226
+#define CAM_STATUS_FAILED_227 227
+
 // The lowest camera version the driver works with; also sent with opcode 7.
 #define CAM_LOWEST_VERSION 0x01000000

@@ -6,7 +6,7 @@
 
 namespace {
 
-const TracePoints kDescriptorPoints = {1227, 0};
+const TracePoints kDescriptorPoints = {1227, kNoTracePoint};
 const DWORD kLowestDescriptorType = 1;   // device
 const DWORD kHighestDescriptorType = 5;  // endpoint
 const DWORD kTransferSize = CAMERA_MAX_TRANSFER;

@@ -20,6 +20,8 @@ private:
     CEventPool(int nCount, int nLength);
     bool Allocate();
 
+    // Kept on purpose although only the pending ring is read: the whole pool,
+    // ready for a camera that raises events, and allocated (or failing) as such.
     BYTE** m_ppBuffers;
     DWORD* m_pdwStates;
     CIndexRing m_pendingRing;

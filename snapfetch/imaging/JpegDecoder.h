@@ -38,7 +38,8 @@ public:
     // The stream must begin with FF D8. Returns the output pixels or null.
     BYTE* DecodeMemory(const BYTE* pData, DWORD dwLength);
     // Reads the whole file and decodes it. A file that cannot be opened or
-    // read raises CFileException (thrown as a pointer) to the caller.
+    // read raises CFileException (thrown as a pointer) to the caller. Kept on
+    // purpose for pictures in files; the program decodes from memory only.
     BYTE* DecodeFile(LPCSTR lpszPath);
     // Releases the output pixels, the component map and the Huffman tables.
     void FreeBuffers();

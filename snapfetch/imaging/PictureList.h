@@ -12,7 +12,8 @@ struct PictureNode {
     char szName[260];
     BOOL bSelected;
     BITMAPINFOHEADER bihSource;   // header of the decoded picture the thumbnail was made from
-    BITMAPINFOHEADER bihPicture;  // format of the full picture, set after adding
+    // Kept on purpose: the full picture's format, recorded after adding though the program never reads it.
+    BITMAPINFOHEADER bihPicture;
     DWORD nPictureSize;           // file size on the camera
     DWORD nThumbLength;           // nonzero marks a picture that lives on the camera
     HGLOBAL hThumbnail;           // packed 24-bit DIB that fits in 94 x 70, or null
@@ -33,6 +34,7 @@ public:
     BOOL RemoveAll();
     BOOL RemoveSelected();
 
+    // Kept on purpose as the list's search by name; the program looks names up with LookupThumbLength.
     BOOL FindByName(LPCSTR lpszName);
     DWORD LookupThumbLength(LPCSTR lpszName) const;
 
