@@ -1,4 +1,6 @@
 // Colour conversion of one MCU and its placement in the bottom-up output.
+#include "JpegColor.h"
+
 #include "JpegDecoder.h"
 
 namespace {
@@ -8,17 +10,88 @@ constexpr int kMcuHeight = 8;
 
 inline BYTE Clamp(LONGLONG value) { return static_cast<BYTE>(value < 0 ? 0 : (value > 255 ? 255 : value)); }
 
-// Chrominance terms shared by the two pixels that one Cb, Cr pair covers.
-// Each product is formed in double precision and truncated towards zero on
-// its own; 64 bits hold them whatever the samples.
-struct ChromaTerms {
-    LONGLONG blue;
-    LONGLONG green;
-    LONGLONG red;
-};
-
-inline ChromaTerms ChromaFor(LONG cb, LONG cr)
+inline BYTE ClampSmall(LONG value)
 {
+    if (static_cast<DWORD>(value) <= 255) return static_cast<BYTE>(value);
+    return value < 0 ? 0 : 255;
+}
+
+ChromaTables BuildChromaTables()
+{
+    ChromaTables tables;
+    for (LONG i = 0; i < ChromaTables::kSize; ++i) {
+        ChromaTerms terms = ComputeChromaTerms(ChromaTables::kLowest + i, 128);
+        tables.blue[i] = static_cast<SHORT>(terms.blue);
+        tables.greenCb[i] = static_cast<SHORT>(terms.green);
+        terms = ComputeChromaTerms(128, ChromaTables::kLowest + i);
+        tables.greenCr[i] = static_cast<SHORT>(terms.green);
+        tables.red[i] = static_cast<SHORT>(terms.red);
+    }
+    return tables;
+}
+
+// Pixels 0-7 of an MCU row take Y from the left block, 8-15 from the right
+// one; each Cb, Cr sample serves two neighbouring pixels.
+inline const LONG* LumaOfPair(const LONG* pWorkspace, int row, int pair)
+{
+    return (pair < 4 ? pWorkspace + 2 * pair : pWorkspace + 64 + 2 * (pair - 4)) + 8 * row;
+}
+
+// The MCU through the tables. FALSE, with the rows written but wrong, when
+// a sample lies outside the tables' range: the bits of each sample moved to
+// the range's start are gathered, and a sample outside sets one above it.
+BOOL StoreThroughTables(const LONG* pWorkspace, BYTE* pTopRow, LONG rowBytes)
+{
+    const ChromaTables& tables = GetChromaTables();
+    constexpr DWORD kIndexMask = ChromaTables::kSize - 1;
+    auto index = [](LONG sample) { return static_cast<DWORD>(sample - ChromaTables::kLowest); };
+    DWORD gathered = 0;
+    for (int row = 0; row < kMcuHeight; ++row) {
+        BYTE* pPixel = pTopRow - row * rowBytes;
+        const LONG* pCb = pWorkspace + 128 + 8 * row;
+        const LONG* pCr = pWorkspace + 192 + 8 * row;
+        for (int pair = 0; pair < kMcuWidth / 2; ++pair, pPixel += 6) {
+            const LONG* pY = LumaOfPair(pWorkspace, row, pair);
+            DWORD cb = index(pCb[pair]), cr = index(pCr[pair]);
+            gathered |= cb | cr | index(pY[0]) | index(pY[1]);
+            cb &= kIndexMask;
+            cr &= kIndexMask;
+            LONG blue = tables.blue[cb];
+            LONG green = tables.greenCr[cr] + tables.greenCb[cb];
+            LONG red = tables.red[cr];
+            for (int i = 0; i < 2; ++i) {
+                LONG y = pY[i];
+                pPixel[3 * i] = ClampSmall(y + blue);
+                pPixel[3 * i + 1] = ClampSmall(y + green);
+                pPixel[3 * i + 2] = ClampSmall(y + red);
+            }
+        }
+    }
+    return (gathered & ~kIndexMask) == 0;
+}
+
+// The MCU by the arithmetic itself, for samples of any size.
+void StoreByArithmetic(const LONG* pWorkspace, BYTE* pTopRow, LONG rowBytes)
+{
+    for (int row = 0; row < kMcuHeight; ++row) {
+        BYTE* pPixel = pTopRow - row * rowBytes;
+        for (int pair = 0; pair < kMcuWidth / 2; ++pair, pPixel += 6) {
+            const LONG* pY = LumaOfPair(pWorkspace, row, pair);
+            ChromaTerms terms = ComputeChromaTerms(pWorkspace[128 + 8 * row + pair], pWorkspace[192 + 8 * row + pair]);
+            for (int i = 0; i < 2; ++i) {
+                pPixel[3 * i] = Clamp(pY[i] + terms.blue);
+                pPixel[3 * i + 1] = Clamp(pY[i] + terms.green);
+                pPixel[3 * i + 2] = Clamp(pY[i] + terms.red);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+ChromaTerms ComputeChromaTerms(LONG cb, LONG cr)
+{
+    // 64 bits hold the truncated products whatever the samples.
     double cbCentred = static_cast<double>(cb) - 128.0;
     double crCentred = static_cast<double>(cr) - 128.0;
     ChromaTerms terms;
@@ -28,14 +101,11 @@ inline ChromaTerms ChromaFor(LONG cb, LONG cr)
     return terms;
 }
 
-inline void StorePixel(BYTE* pPixel, LONG y, const ChromaTerms& terms)
+const ChromaTables& GetChromaTables()
 {
-    pPixel[0] = Clamp(y + terms.blue);
-    pPixel[1] = Clamp(y + terms.green);
-    pPixel[2] = Clamp(y + terms.red);
+    static const ChromaTables tables = BuildChromaTables();
+    return tables;
 }
-
-}  // namespace
 
 BOOL CJpegDecoder::StoreMcu(const LONG* pWorkspace)
 {
@@ -47,21 +117,8 @@ BOOL CJpegDecoder::StoreMcu(const LONG* pWorkspace)
     m_nWriteOffset = ((m_nFrameHeight - 1 - y0) * m_nFrameWidth + x0) * 3;
     m_nMcuCounter += 2;
 
-    const LONG* pLeftY = pWorkspace;
-    const LONG* pRightY = pWorkspace + 64;
-    const LONG* pCb = pWorkspace + 128;
-    const LONG* pCr = pWorkspace + 192;
+    BYTE* pTopRow = m_pPixels + m_nWriteOffset;
     LONG rowBytes = m_nFrameWidth * 3;
-    for (int row = 0; row < kMcuHeight; ++row) {
-        BYTE* pPixel = m_pPixels + m_nWriteOffset - row * rowBytes;
-        for (int pair = 0; pair < kMcuWidth / 2; ++pair, pPixel += 6) {
-            // Pixels 0-7 take Y from the left block, 8-15 from the right one;
-            // each Cb, Cr sample serves two neighbouring pixels.
-            const LONG* pY = (pair < 4 ? pLeftY + 2 * pair : pRightY + 2 * (pair - 4)) + 8 * row;
-            ChromaTerms terms = ChromaFor(pCb[8 * row + pair], pCr[8 * row + pair]);
-            StorePixel(pPixel, pY[0], terms);
-            StorePixel(pPixel + 3, pY[1], terms);
-        }
-    }
+    if (!StoreThroughTables(pWorkspace, pTopRow, rowBytes)) StoreByArithmetic(pWorkspace, pTopRow, rowBytes);
     return TRUE;
 }

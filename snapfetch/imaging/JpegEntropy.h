@@ -1,5 +1,5 @@
 // Entropy decoding of one block: the DC difference and the AC run-lengths,
-// into 64 coefficients in natural order.
+// into 64 dequantised coefficients in natural order.
 #pragma once
 
 #include "JpegBitReader.h"
@@ -36,7 +36,9 @@ inline LONG ExtendValue(UINT bits, int size)
     return static_cast<LONG>(bits < half ? bits - (2 * half - 1) : bits);
 }
 
-// Decodes one block into pBlock (64 values, natural order), updating the
-// component's DC predictor. FALSE when the data cannot be a block.
+// Decodes one block into pBlock (64 values, natural order, all zero on
+// entry), each coefficient multiplied by its entry of pQuant (natural order)
+// with 32-bit wrapping, and updates the component's DC predictor. FALSE when
+// the data cannot be a block.
 BOOL DecodeBlock(JpegBitReader& reader, const HuffmanDecoder& dcTable, const HuffmanDecoder& acTable,
-                 const BYTE* pZigZag, LONG* pPredictor, LONG* pBlock);
+                 const BYTE* pZigZag, const BYTE* pQuant, LONG* pPredictor, LONG* pBlock);

@@ -1,5 +1,7 @@
 #include "JpegHuffman.h"
 
+#include <string.h>
+
 int BuildHuffmanRows(const BYTE* pCounts, HuffmanTable* pTable)
 {
     // The canonical codes: each length continues from the codes of the
@@ -24,6 +26,30 @@ int BuildHuffmanRows(const BYTE* pCounts, HuffmanTable* pTable)
     return total;
 }
 
+namespace {
+
+// The row-by-row search takes the shortest length that matches, so the
+// longer lengths are entered first and the shorter ones overwrite them.
+void FillLookahead(HuffmanDecoder* pDecoder)
+{
+    memset(pDecoder->lookahead, 0, sizeof(pDecoder->lookahead));
+    for (int length = kHuffmanLookaheadBits; length >= 1; --length) {
+        DWORD smallest = pDecoder->smallest[length];
+        DWORD limit = 1u << length;  // codes of this length are below it
+        if (smallest >= limit) continue;
+        DWORD largest = smallest + pDecoder->span[length];
+        if (largest >= limit) largest = limit - 1;
+        int spread = kHuffmanLookaheadBits - length;
+        for (DWORD code = smallest; code <= largest; ++code) {
+            BYTE symbol = pDecoder->pValues[(pDecoder->firstValue[length] + code - smallest) & 0xFF];
+            WORD entry = static_cast<WORD>(length << 8 | symbol);
+            for (DWORD bits = code << spread; bits < (code + 1) << spread; ++bits) pDecoder->lookahead[bits] = entry;
+        }
+    }
+}
+
+}  // namespace
+
 void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, HuffmanDecoder* pDecoder)
 {
     constexpr DWORD kNoCode = 0x10000;  // above every 16-bit code
@@ -39,4 +65,5 @@ void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, Huffm
         pDecoder->span[length] = hasCodes ? static_cast<DWORD>(row.wLargest - row.wSmallest) : 0;
         pDecoder->firstValue[length] = row.wFirstValue;
     }
+    FillLookahead(pDecoder);
 }

@@ -6,6 +6,8 @@
 // that hostile coefficients stay defined; real pictures never come near it.
 #include "JpegDecoder.h"
 
+#include <string.h>
+
 namespace {
 
 typedef DWORD Wrapping;  // 32-bit value whose operations wrap
@@ -32,42 +34,36 @@ constexpr Wrapping kColumnRounding = 131072;
 constexpr int kColumnShift = 18;
 constexpr Wrapping kLevelShift = 128;
 
-// Arithmetic shift of the signed value (rounding towards minus infinity),
-// then the level shift if any.
-inline LONG Descale(Wrapping value, int shift, Wrapping levelShift)
+// Arithmetic shift of the signed value (rounding towards minus infinity).
+inline LONG Descale(Wrapping value, int shift) { return static_cast<LONG>(value) >> shift; }
+
+// One 1-D transform of eight values, with a rounding constant added before
+// the descaling shift. Written once for plain values and once for
+// vectors of eight lanes, each lane its own transform with the same integers.
+template <typename Value>
+struct Transformed {
+    Value y[8];
+};
+
+template <typename Value, typename Descaler>
+inline Transformed<Value> Transform(const Value x[8], Wrapping rounding, Descaler descale)
 {
-    return static_cast<LONG>((static_cast<Wrapping>(static_cast<LONG>(value) >> shift)) + levelShift);
-}
+    Value z1 = (x[2] + x[6]) * k0_541196100;
+    Value t2 = z1 - x[6] * k1_847759065;
+    Value t3 = z1 + x[2] * k0_765366865;
+    Value t0 = (x[0] + x[4]) * kUnit;
+    Value t1 = (x[0] - x[4]) * kUnit;
+    Value t10 = t0 + t3 + rounding;
+    Value t13 = t0 - t3 + rounding;
+    Value t11 = t1 + t2 + rounding;
+    Value t12 = t1 - t2 + rounding;
 
-// One 1-D transform of eight values spaced Stride apart, in place. A block
-// of the scan is dequantised as its rows are read (pQuant) and level-shifted
-// as its columns are written (levelShift), so that it is walked only twice.
-template <int Stride, bool Dequantise>
-inline void Transform(LONG* p, const BYTE* pQuant, Wrapping rounding, int shift, Wrapping levelShift)
-{
-    Wrapping x0 = p[0], x1 = p[Stride], x2 = p[2 * Stride], x3 = p[3 * Stride];
-    Wrapping x4 = p[4 * Stride], x5 = p[5 * Stride], x6 = p[6 * Stride], x7 = p[7 * Stride];
-    if (Dequantise) {
-        x0 *= pQuant[0], x1 *= pQuant[1], x2 *= pQuant[2], x3 *= pQuant[3];
-        x4 *= pQuant[4], x5 *= pQuant[5], x6 *= pQuant[6], x7 *= pQuant[7];
-    }
-
-    Wrapping z1 = (x2 + x6) * k0_541196100;
-    Wrapping t2 = z1 - x6 * k1_847759065;
-    Wrapping t3 = z1 + x2 * k0_765366865;
-    Wrapping t0 = (x0 + x4) * kUnit;
-    Wrapping t1 = (x0 - x4) * kUnit;
-    Wrapping t10 = t0 + t3 + rounding;
-    Wrapping t13 = t0 - t3 + rounding;
-    Wrapping t11 = t1 + t2 + rounding;
-    Wrapping t12 = t1 - t2 + rounding;
-
-    Wrapping p0 = x7, p1 = x5, p2 = x3, p3 = x1;
+    Value p0 = x[7], p1 = x[5], p2 = x[3], p3 = x[1];
     z1 = p0 + p3;
-    Wrapping z2 = p1 + p2;
-    Wrapping z3 = p0 + p2;
-    Wrapping z4 = p1 + p3;
-    Wrapping z5 = (z3 + z4) * k1_175875602;
+    Value z2 = p1 + p2;
+    Value z3 = p0 + p2;
+    Value z4 = p1 + p3;
+    Value z5 = (z3 + z4) * k1_175875602;
     p0 *= k0_298631336;
     p1 *= k2_053119869;
     p2 *= k3_072711026;
@@ -81,29 +77,72 @@ inline void Transform(LONG* p, const BYTE* pQuant, Wrapping rounding, int shift,
     p2 += z2 + z3;
     p3 += z1 + z4;
 
-    p[0] = Descale(t10 + p3, shift, levelShift);
-    p[7 * Stride] = Descale(t10 - p3, shift, levelShift);
-    p[Stride] = Descale(t11 + p2, shift, levelShift);
-    p[6 * Stride] = Descale(t11 - p2, shift, levelShift);
-    p[2 * Stride] = Descale(t12 + p1, shift, levelShift);
-    p[5 * Stride] = Descale(t12 - p1, shift, levelShift);
-    p[3 * Stride] = Descale(t13 + p0, shift, levelShift);
-    p[4 * Stride] = Descale(t13 - p0, shift, levelShift);
+    return {{descale(t10 + p3), descale(t11 + p2), descale(t12 + p1), descale(t13 + p0), descale(t13 - p0),
+             descale(t12 - p1), descale(t11 - p2), descale(t10 - p3)}};
 }
 
-template <bool Reconstruct>
-inline void Idct(LONG* pBlock, const BYTE* pQuant)
+// Four columns side by side, one per lane (the width of the baseline vector
+// registers).
+constexpr int kLanes = 4;
+typedef Wrapping Columns __attribute__((vector_size(kLanes * sizeof(Wrapping))));
+typedef LONG SignedColumns __attribute__((vector_size(kLanes * sizeof(LONG))));
+
+// First pass, over each row of pIn into pOut (which may be pIn). A row
+// whose AC coefficients are all zero gives its rounded DC in all eight
+// places, as the full transform would. With Clear, pIn is left all zero for
+// the next block. Returns a mask of the rows that are not all zero in pOut.
+template <bool Clear>
+inline int TransformRows(LONG* pIn, LONG* pOut)
 {
+    int nonzeroRows = 0;
     for (int row = 0; row < 8; ++row) {
-        const BYTE* pRowQuant = Reconstruct ? pQuant + 8 * row : nullptr;
-        Transform<1, Reconstruct>(pBlock + 8 * row, pRowQuant, kRowRounding, kRowShift, 0);
+        LONG* p = pIn + 8 * row;
+        LONG* q = pOut + 8 * row;
+        Wrapping x[8];
+        for (int i = 0; i < 8; ++i) x[i] = static_cast<Wrapping>(p[i]);
+        if (Clear) memset(p, 0, 8 * sizeof(LONG));
+        if ((x[1] | x[2] | x[3] | x[4] | x[5] | x[6] | x[7]) == 0) {
+            LONG value = Descale(x[0] * kUnit + kRowRounding, kRowShift);
+            for (int i = 0; i < 8; ++i) q[i] = value;
+            if (value != 0) nonzeroRows |= 1 << row;
+        } else {
+            auto descale = [](Wrapping v) { return static_cast<Wrapping>(Descale(v, kRowShift)); };
+            Transformed<Wrapping> out = Transform(x, kRowRounding, descale);
+            for (int i = 0; i < 8; ++i) q[i] = static_cast<LONG>(out.y[i]);
+            nonzeroRows |= 1 << row;
+        }
     }
-    for (int column = 0; column < 8; ++column)
-        Transform<8, false>(pBlock + column, nullptr, kColumnRounding, kColumnShift, Reconstruct ? kLevelShift : 0);
+    return nonzeroRows;
+}
+
+// Second pass, over four columns at once, then the level shift.
+inline void TransformColumns(LONG* pBlock, int nonzeroRows, Wrapping levelShift)
+{
+    // A vector cast keeps the bits, as the scalar casts do.
+    auto descale = [](Columns v) { return (Columns)((SignedColumns)v >> kColumnShift); };
+    for (int column = 0; column < 8; column += kLanes) {
+        Columns x[8];
+        for (int row = 0; row < 8; ++row) memcpy(&x[row], pBlock + 8 * row + column, sizeof(Columns));
+        Transformed<Columns> out;
+        if ((nonzeroRows & 0xFE) == 0) {
+            // Only the first row: each column's transform is its rounded first value.
+            Columns value = descale(x[0] * kUnit + kColumnRounding);
+            for (Columns& y : out.y) y = value;
+        } else {
+            out = Transform(x, kColumnRounding, descale);
+        }
+        for (int row = 0; row < 8; ++row) {
+            Columns shifted = out.y[row] + levelShift;
+            memcpy(pBlock + 8 * row + column, &shifted, sizeof(Columns));
+        }
+    }
 }
 
 }  // namespace
 
-void CJpegDecoder::InverseDct(LONG* pBlock) { Idct<false>(pBlock, nullptr); }
+void CJpegDecoder::InverseDct(LONG* pBlock) { TransformColumns(pBlock, TransformRows<false>(pBlock, pBlock), 0); }
 
-void CJpegDecoder::ReconstructBlock(LONG* pBlock, const BYTE* pQuant) { Idct<true>(pBlock, pQuant); }
+void CJpegDecoder::ReconstructBlock(LONG* pCoefficients, LONG* pSamples)
+{
+    TransformColumns(pSamples, TransformRows<true>(pCoefficients, pSamples), kLevelShift);
+}
