@@ -21,15 +21,17 @@ inline int PeekSymbol(const JpegBitReader& reader, const HuffmanDecoder& table, 
     return FindHuffmanSymbol<MaxLength>(bits >> 16, table, pLength);
 }
 
-inline LONG Dequantise(LONG value, BYTE quant)
+inline LONG Dequantise(LONG value, DWORD quant)
 {
     // Wrapping keeps hostile coefficients defined; real pictures stay far inside.
     return static_cast<LONG>(static_cast<DWORD>(value) * quant);
 }
 
-BOOL DecodeCoefficients(JpegBitReader& reader, const HuffmanDecoder& dcTable, const HuffmanDecoder& acTable,
-                        const BYTE* pZigZag, const BYTE* pQuant, LONG* pPredictor, LONG* pBlock)
+inline BOOL DecodeCoefficients(JpegBitReader& reader, const ComponentDecoding& component, const BYTE* pZigZag,
+                               LONG* pPredictor, LONG* pBlock)
 {
+    const HuffmanDecoder& dcTable = *component.pDc;
+    const HuffmanDecoder& acTable = *component.pAc;
     // A DC symbol is the size of the difference; an AC symbol holds a run of
     // zeros in its high nibble and the size in its low one. A code and the
     // value bits after it take at most 32 bits, which Fill guarantees.
@@ -40,7 +42,7 @@ BOOL DecodeCoefficients(JpegBitReader& reader, const HuffmanDecoder& dcTable, co
     LONG difference = ExtendValue(reader.BitsAfter(length, size), size);
     reader.Consume(length + size);
     *pPredictor = static_cast<LONG>(static_cast<DWORD>(*pPredictor) + static_cast<DWORD>(difference));
-    pBlock[0] = Dequantise(*pPredictor, pQuant[0]);
+    pBlock[0] = Dequantise(*pPredictor, component.quant[0]);
 
     for (int k = 1; k < 64;) {
         reader.Fill();
@@ -53,8 +55,7 @@ BOOL DecodeCoefficients(JpegBitReader& reader, const HuffmanDecoder& dcTable, co
             reader.Consume(length + size);
             k += run;
             if (k > 63) return FALSE;
-            int natural = pZigZag[k];
-            pBlock[natural] = Dequantise(value, pQuant[natural]);
+            pBlock[pZigZag[k]] = Dequantise(value, component.quant[k]);
             ++k;
             continue;
         }
@@ -74,13 +75,31 @@ BOOL DecodeCoefficients(JpegBitReader& reader, const HuffmanDecoder& dcTable, co
 
 }  // namespace
 
-BOOL DecodeBlock(JpegBitReader& reader, const HuffmanDecoder& dcTable, const HuffmanDecoder& acTable,
-                 const BYTE* pZigZag, const BYTE* pQuant, LONG* pPredictor, LONG* pBlock)
+void SetComponentQuant(ComponentDecoding* pComponent, const BYTE* pQuant, const BYTE* pZigZag)
 {
-    // A local reader stays in registers: the stores into the block could
-    // otherwise alias its fields.
+    for (int k = 0; k < 64; ++k) pComponent->quant[k] = pQuant[pZigZag[k]];
+}
+
+// A local reader stays in registers: the stores into the blocks could
+// otherwise alias its fields.
+BOOL DecodeBlock(JpegBitReader& reader, const ComponentDecoding& component, const BYTE* pZigZag, LONG* pPredictor,
+                 LONG* pBlock)
+{
     JpegBitReader local = reader;
-    BOOL bDecoded = DecodeCoefficients(local, dcTable, acTable, pZigZag, pQuant, pPredictor, pBlock);
+    BOOL bDecoded = DecodeCoefficients(local, component, pZigZag, pPredictor, pBlock);
+    reader = local;
+    return bDecoded;
+}
+
+BOOL DecodeMcu(JpegBitReader& reader, const ComponentDecoding* pComponents, const BYTE* pZigZag, LONG* pPredictors,
+               LONG* pBlocks)
+{
+    JpegBitReader local = reader;
+    // Both Y blocks use the Y component and its predictor.
+    BOOL bDecoded = DecodeCoefficients(local, pComponents[0], pZigZag, &pPredictors[0], pBlocks) &&
+                    DecodeCoefficients(local, pComponents[0], pZigZag, &pPredictors[0], pBlocks + 64) &&
+                    DecodeCoefficients(local, pComponents[1], pZigZag, &pPredictors[1], pBlocks + 128) &&
+                    DecodeCoefficients(local, pComponents[2], pZigZag, &pPredictors[2], pBlocks + 192);
     reader = local;
     return bDecoded;
 }

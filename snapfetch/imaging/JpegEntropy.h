@@ -36,9 +36,25 @@ inline LONG ExtendValue(UINT bits, int size)
     return static_cast<LONG>(bits < half ? bits - (2 * half - 1) : bits);
 }
 
+// What the blocks of one scan component need: its two tables and its
+// quantisation table in zig-zag order.
+struct ComponentDecoding {
+    const HuffmanDecoder* pDc;
+    const HuffmanDecoder* pAc;
+    DWORD quant[64];
+};
+
+// Fills the quantisation of a component from its table in natural order.
+void SetComponentQuant(ComponentDecoding* pComponent, const BYTE* pQuant, const BYTE* pZigZag);
+
 // Decodes one block into pBlock (64 values, natural order, all zero on
-// entry), each coefficient multiplied by its entry of pQuant (natural order)
-// with 32-bit wrapping, and updates the component's DC predictor. FALSE when
-// the data cannot be a block.
-BOOL DecodeBlock(JpegBitReader& reader, const HuffmanDecoder& dcTable, const HuffmanDecoder& acTable,
-                 const BYTE* pZigZag, const BYTE* pQuant, LONG* pPredictor, LONG* pBlock);
+// entry), each coefficient multiplied by its quantisation entry with 32-bit
+// wrapping, and updates the component's DC predictor. FALSE when the data
+// cannot be a block.
+BOOL DecodeBlock(JpegBitReader& reader, const ComponentDecoding& component, const BYTE* pZigZag, LONG* pPredictor,
+                 LONG* pBlock);
+
+// Decodes the four blocks of an MCU (Y, Y, Cb, Cr) into pBlocks, 64 values
+// each, the same way; components holds Y, Cb, Cr, as do the predictors.
+BOOL DecodeMcu(JpegBitReader& reader, const ComponentDecoding* pComponents, const BYTE* pZigZag, LONG* pPredictors,
+               LONG* pBlocks);

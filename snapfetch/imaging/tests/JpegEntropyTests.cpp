@@ -119,7 +119,9 @@ BlockDecode DecodeEncoded(const Bytes& scan, const HuffmanSpec& dc, const Huffma
                                        1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     LONG block[64] = {};
     BlockDecode result{};
-    result.ok = DecodeBlock(reader, dcTable, acTable, zigzag, unitQuant, &predictor, block) && !reader.Overrun();
+    ComponentDecoding component{&dcTable, &acTable, {}};
+    SetComponentQuant(&component, unitQuant, zigzag);
+    result.ok = DecodeBlock(reader, component, zigzag, &predictor, block) && !reader.Overrun();
     std::copy(block, block + 64, result.coefficients.begin());
     result.predictor = predictor;
     return result;
