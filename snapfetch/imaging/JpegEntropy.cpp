@@ -27,8 +27,9 @@ inline LONG Dequantise(LONG value, DWORD quant)
     return static_cast<LONG>(static_cast<DWORD>(value) * quant);
 }
 
-inline BOOL DecodeCoefficients(JpegBitReader& reader, const ComponentDecoding& component, const BYTE* pZigZag,
-                               LONG* pPredictor, LONG* pBlock)
+// Inlined into each caller so that the reader stays in registers.
+[[gnu::always_inline]] inline BOOL DecodeCoefficients(JpegBitReader& reader, const ComponentDecoding& component,
+                                                      LONG* pPredictor, LONG* pBlock)
 {
     const HuffmanDecoder& dcTable = *component.pDc;
     const HuffmanDecoder& acTable = *component.pAc;
@@ -55,7 +56,7 @@ inline BOOL DecodeCoefficients(JpegBitReader& reader, const ComponentDecoding& c
             reader.Consume(length + size);
             k += run;
             if (k > 63) return FALSE;
-            pBlock[pZigZag[k]] = Dequantise(value, component.quant[k]);
+            pBlock[component.natural[k]] = Dequantise(value, component.quant[k]);
             ++k;
             continue;
         }
@@ -77,29 +78,31 @@ inline BOOL DecodeCoefficients(JpegBitReader& reader, const ComponentDecoding& c
 
 void SetComponentQuant(ComponentDecoding* pComponent, const BYTE* pQuant, const BYTE* pZigZag)
 {
-    for (int k = 0; k < 64; ++k) pComponent->quant[k] = pQuant[pZigZag[k]];
+    for (int k = 0; k < 64; ++k) {
+        pComponent->natural[k] = pZigZag[k];
+        pComponent->quant[k] = pQuant[pZigZag[k]];
+    }
 }
 
 // A local reader stays in registers: the stores into the blocks could
 // otherwise alias its fields.
-BOOL DecodeBlock(JpegBitReader& reader, const ComponentDecoding& component, const BYTE* pZigZag, LONG* pPredictor,
-                 LONG* pBlock)
+BOOL DecodeBlock(JpegBitReader& reader, const ComponentDecoding& component, LONG* pPredictor, LONG* pBlock)
 {
     JpegBitReader local = reader;
-    BOOL bDecoded = DecodeCoefficients(local, component, pZigZag, pPredictor, pBlock);
+    BOOL bDecoded = DecodeCoefficients(local, component, pPredictor, pBlock);
     reader = local;
     return bDecoded;
 }
 
-BOOL DecodeMcu(JpegBitReader& reader, const ComponentDecoding* pComponents, const BYTE* pZigZag, LONG* pPredictors,
-               LONG* pBlocks)
+BOOL DecodeMcu(JpegBitReader& reader, const ComponentDecoding* pComponents, LONG* pPredictors, LONG* pBlocks)
 {
     JpegBitReader local = reader;
-    // Both Y blocks use the Y component and its predictor.
-    BOOL bDecoded = DecodeCoefficients(local, pComponents[0], pZigZag, &pPredictors[0], pBlocks) &&
-                    DecodeCoefficients(local, pComponents[0], pZigZag, &pPredictors[0], pBlocks + 64) &&
-                    DecodeCoefficients(local, pComponents[1], pZigZag, &pPredictors[1], pBlocks + 128) &&
-                    DecodeCoefficients(local, pComponents[2], pZigZag, &pPredictors[2], pBlocks + 192);
+    BOOL bDecoded = TRUE;
+    for (int block = 0; block < 4 && bDecoded; ++block) {
+        // Both Y blocks use the Y component and its predictor.
+        int component = block < 2 ? 0 : block - 1;
+        bDecoded = DecodeCoefficients(local, pComponents[component], &pPredictors[component], pBlocks + 64 * block);
+    }
     reader = local;
     return bDecoded;
 }

@@ -39,7 +39,7 @@ BOOL CJpegDecoder::DecodeScan(const BYTE* pData, DWORD& dwPosition)
     BOOL bDecoded = TRUE;
     LONG mcuCount = (m_nFrameHeight / 8) * (m_nFrameWidth / 16);
     for (LONG mcu = 0; mcu < mcuCount && bDecoded; ++mcu) {
-        bDecoded = DecodeMcu(reader, components, m_ZigZag, m_nDcPredictors, pWorkspace);
+        bDecoded = DecodeMcu(reader, components, m_nDcPredictors, pWorkspace);
         if (!bDecoded) break;
         LONG* pSamples = pWorkspace + 64 * kBlocksPerMcu;
         for (int block = 0; block < kBlocksPerMcu; ++block)

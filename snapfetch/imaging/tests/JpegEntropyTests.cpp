@@ -119,9 +119,9 @@ BlockDecode DecodeEncoded(const Bytes& scan, const HuffmanSpec& dc, const Huffma
                                        1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     LONG block[64] = {};
     BlockDecode result{};
-    ComponentDecoding component{&dcTable, &acTable, {}};
+    ComponentDecoding component{&dcTable, &acTable, {}, {}};
     SetComponentQuant(&component, unitQuant, zigzag);
-    result.ok = DecodeBlock(reader, component, zigzag, &predictor, block) && !reader.Overrun();
+    result.ok = DecodeBlock(reader, component, &predictor, block) && !reader.Overrun();
     std::copy(block, block + 64, result.coefficients.begin());
     result.predictor = predictor;
     return result;
