@@ -3,18 +3,14 @@
 
 #include "JpegDecoder.h"
 
+#include <string.h>
+
 namespace {
 
 constexpr int kMcuWidth = 16;
 constexpr int kMcuHeight = 8;
 
 inline BYTE Clamp(LONGLONG value) { return static_cast<BYTE>(value < 0 ? 0 : (value > 255 ? 255 : value)); }
-
-inline BYTE ClampSmall(LONG value)
-{
-    if (static_cast<DWORD>(value) <= 255) return static_cast<BYTE>(value);
-    return value < 0 ? 0 : 255;
-}
 
 ChromaTables BuildChromaTables()
 {
@@ -27,6 +23,7 @@ ChromaTables BuildChromaTables()
         tables.greenCr[i] = static_cast<SHORT>(terms.green);
         tables.red[i] = static_cast<SHORT>(terms.red);
     }
+    for (LONG i = 0; i < ChromaTables::kClampSize; ++i) tables.clamp[i] = Clamp(ChromaTables::kClampLowest + i);
     return tables;
 }
 
@@ -40,32 +37,45 @@ inline const LONG* LumaOfPair(const LONG* pWorkspace, int row, int pair)
 // The MCU through the tables. FALSE, with the rows written but wrong, when
 // a sample lies outside the tables' range: the bits of each sample moved to
 // the range's start are gathered, and a sample outside sets one above it.
+// Each pixel is stored as four bytes, the fourth overwritten by the next
+// pixel, except the last of each row.
 BOOL StoreThroughTables(const LONG* pWorkspace, BYTE* pTopRow, LONG rowBytes)
 {
     const ChromaTables& tables = GetChromaTables();
+    const BYTE* pClamp = tables.clamp - ChromaTables::kClampLowest;
     constexpr DWORD kIndexMask = ChromaTables::kSize - 1;
     auto index = [](LONG sample) { return static_cast<DWORD>(sample - ChromaTables::kLowest); };
+    auto pixel = [pClamp](LONG y, LONG blue, LONG green, LONG red) {
+        return static_cast<DWORD>(pClamp[y + blue]) | static_cast<DWORD>(pClamp[y + green]) << 8 |
+               static_cast<DWORD>(pClamp[y + red]) << 16;
+    };
     DWORD gathered = 0;
     for (int row = 0; row < kMcuHeight; ++row) {
         BYTE* pPixel = pTopRow - row * rowBytes;
         const LONG* pCb = pWorkspace + 128 + 8 * row;
         const LONG* pCr = pWorkspace + 192 + 8 * row;
+        DWORD last = 0;
         for (int pair = 0; pair < kMcuWidth / 2; ++pair, pPixel += 6) {
             const LONG* pY = LumaOfPair(pWorkspace, row, pair);
+            LONG y0 = pY[0], y1 = pY[1];
             DWORD cb = index(pCb[pair]), cr = index(pCr[pair]);
-            gathered |= cb | cr | index(pY[0]) | index(pY[1]);
+            gathered |= cb | cr | index(y0) | index(y1);
             cb &= kIndexMask;
             cr &= kIndexMask;
+            // Out of range, the luminance only has to stay inside the clamp table.
+            y0 = static_cast<LONG>(index(y0) & kIndexMask) + ChromaTables::kLowest;
+            y1 = static_cast<LONG>(index(y1) & kIndexMask) + ChromaTables::kLowest;
             LONG blue = tables.blue[cb];
             LONG green = tables.greenCr[cr] + tables.greenCb[cb];
             LONG red = tables.red[cr];
-            for (int i = 0; i < 2; ++i) {
-                LONG y = pY[i];
-                pPixel[3 * i] = ClampSmall(y + blue);
-                pPixel[3 * i + 1] = ClampSmall(y + green);
-                pPixel[3 * i + 2] = ClampSmall(y + red);
-            }
+            DWORD first = pixel(y0, blue, green, red);
+            memcpy(pPixel, &first, 4);
+            last = pixel(y1, blue, green, red);
+            if (pair < kMcuWidth / 2 - 1) memcpy(pPixel + 3, &last, 4);
         }
+        pPixel -= 3;
+        memcpy(pPixel, &last, 2);
+        pPixel[2] = static_cast<BYTE>(last >> 16);
     }
     return (gathered & ~kIndexMask) == 0;
 }

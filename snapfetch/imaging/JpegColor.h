@@ -15,6 +15,11 @@ struct ChromaTables {
     SHORT greenCb[kSize];  // -trunc(0.34414 x (Cb - 128))
     SHORT greenCr[kSize];  // -trunc(0.71414 x (Cr - 128))
     SHORT red[kSize];      // trunc(1.402 x (Cr - 128))
+    // A luminance in the range plus any of the terms, clamped to 0 ... 255:
+    // entry i is the clamp of i + kClampLowest.
+    static constexpr LONG kClampLowest = 2 * kLowest - 2048;
+    static constexpr LONG kClampSize = 4 * kSize;
+    BYTE clamp[kClampSize];
 };
 
 // Built on first use.
