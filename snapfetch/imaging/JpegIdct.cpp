@@ -8,6 +8,10 @@
 
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 typedef DWORD Wrapping;  // 32-bit value whose operations wrap
@@ -138,11 +142,151 @@ inline void TransformColumns(LONG* pBlock, int nonzeroRows, Wrapping levelShift)
     }
 }
 
+
+#if defined(__SSE2__)
+// The same transform on 16-bit values, eight lanes to a register, with the
+// multiply-and-add of pairs of 16-bit lanes into 32-bit sums. Each output of
+// the 1-D transform is a sum of products of the eight inputs with integer
+// constants, and 32-bit wrapping addition and multiplication give the same
+// sum in any grouping; so the products are regrouped into pairs of inputs
+// with combined constants, and the 32-bit results are those of the plain
+// transform to the bit. It applies while the inputs of each pass fit in 16
+// bits, which the caller checks; real pictures always do.
+namespace packed {
+
+// Two 16-bit constants for the pair (a, b) of a multiply-and-add.
+inline __m128i Pair(int a, int b) { return _mm_set1_epi32(static_cast<int>(static_cast<DWORD>(b) << 16 | (a & 0xFFFF))); }
+
+struct Outputs {
+    __m128i y[8];  // 32-bit, four lanes
+};
+
+// The transform of four lanes from pairs of inputs interleaved by the caller:
+// (x0, x4), (x2, x6), (x7, x5), (x3, x1).
+template <int Shift>
+inline Outputs Transform(__m128i x04, __m128i x26, __m128i x75, __m128i x31, __m128i rounding)
+{
+    __m128i t0 = _mm_madd_epi16(x04, Pair(8192, 8192));
+    __m128i t1 = _mm_madd_epi16(x04, Pair(8192, -8192));
+    __m128i t2 = _mm_madd_epi16(x26, Pair(4433, 4433 - 15137));
+    __m128i t3 = _mm_madd_epi16(x26, Pair(4433 + 6270, 4433));
+    __m128i t10 = _mm_add_epi32(_mm_add_epi32(t0, t3), rounding);
+    __m128i t13 = _mm_add_epi32(_mm_sub_epi32(t0, t3), rounding);
+    __m128i t11 = _mm_add_epi32(_mm_add_epi32(t1, t2), rounding);
+    __m128i t12 = _mm_add_epi32(_mm_sub_epi32(t1, t2), rounding);
+    // The odd part with z1 ... z5 multiplied out: p0 = x7, p1 = x5, p2 = x3, p3 = x1.
+    __m128i p0 = _mm_add_epi32(_mm_madd_epi16(x75, Pair(2446 - 7373 - 16069 + 9633, 9633)),
+                               _mm_madd_epi16(x31, Pair(9633 - 16069, 9633 - 7373)));
+    __m128i p1 = _mm_add_epi32(_mm_madd_epi16(x75, Pair(9633, 16819 - 20995 - 3196 + 9633)),
+                               _mm_madd_epi16(x31, Pair(9633 - 20995, 9633 - 3196)));
+    __m128i p2 = _mm_add_epi32(_mm_madd_epi16(x75, Pair(9633 - 16069, 9633 - 20995)),
+                               _mm_madd_epi16(x31, Pair(25172 - 20995 - 16069 + 9633, 9633)));
+    __m128i p3 = _mm_add_epi32(_mm_madd_epi16(x75, Pair(9633 - 7373, 9633 - 3196)),
+                               _mm_madd_epi16(x31, Pair(9633, 12299 - 7373 - 3196 + 9633)));
+    Outputs out;
+    out.y[0] = _mm_srai_epi32(_mm_add_epi32(t10, p3), Shift);
+    out.y[7] = _mm_srai_epi32(_mm_sub_epi32(t10, p3), Shift);
+    out.y[1] = _mm_srai_epi32(_mm_add_epi32(t11, p2), Shift);
+    out.y[6] = _mm_srai_epi32(_mm_sub_epi32(t11, p2), Shift);
+    out.y[2] = _mm_srai_epi32(_mm_add_epi32(t12, p1), Shift);
+    out.y[5] = _mm_srai_epi32(_mm_sub_epi32(t12, p1), Shift);
+    out.y[3] = _mm_srai_epi32(_mm_add_epi32(t13, p0), Shift);
+    out.y[4] = _mm_srai_epi32(_mm_sub_epi32(t13, p0), Shift);
+    return out;
+}
+
+// One pass over eight lanes of 16-bit inputs: the outputs of lanes 0-3 in
+// low, of lanes 4-7 in high.
+template <int Shift>
+inline void Pass(const __m128i x[8], Wrapping rounding, Outputs* pLow, Outputs* pHigh)
+{
+    __m128i round = _mm_set1_epi32(static_cast<int>(rounding));
+    *pLow = Transform<Shift>(_mm_unpacklo_epi16(x[0], x[4]), _mm_unpacklo_epi16(x[2], x[6]),
+                             _mm_unpacklo_epi16(x[7], x[5]), _mm_unpacklo_epi16(x[3], x[1]), round);
+    *pHigh = Transform<Shift>(_mm_unpackhi_epi16(x[0], x[4]), _mm_unpackhi_epi16(x[2], x[6]),
+                              _mm_unpackhi_epi16(x[7], x[5]), _mm_unpackhi_epi16(x[3], x[1]), round);
+}
+
+inline void Transpose(__m128i r[8])
+{
+    __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
+    __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
+    __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
+    __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
+    __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+    __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+    __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+    __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+    r[0] = _mm_unpacklo_epi64(b0, b4), r[1] = _mm_unpackhi_epi64(b0, b4);
+    r[2] = _mm_unpacklo_epi64(b1, b5), r[3] = _mm_unpackhi_epi64(b1, b5);
+    r[4] = _mm_unpacklo_epi64(b2, b6), r[5] = _mm_unpackhi_epi64(b2, b6);
+    r[6] = _mm_unpacklo_epi64(b3, b7), r[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+// Gathers 32-bit lanes moved by 2^15: a lane outside the 16-bit range
+// leaves bits above the low 16.
+inline __m128i Gather(__m128i gathered, __m128i value)
+{
+    return _mm_or_si128(gathered, _mm_add_epi32(value, _mm_set1_epi32(0x8000)));
+}
+
+inline bool AllFit(__m128i gathered)
+{
+    __m128i high = _mm_srli_epi32(gathered, 16);
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// FALSE, with nothing changed, when the coefficients or the first pass's
+// results do not fit in 16 bits.
+[[gnu::always_inline]] inline bool Reconstruct(LONG* pCoefficients, LONG* pSamples)
+{
+    const __m128i* pIn = reinterpret_cast<const __m128i*>(pCoefficients);
+    __m128i x[8];
+    __m128i gathered = _mm_setzero_si128();
+    for (int row = 0; row < 8; ++row) {
+        __m128i left = _mm_loadu_si128(pIn + 2 * row), right = _mm_loadu_si128(pIn + 2 * row + 1);
+        gathered = Gather(Gather(gathered, left), right);
+        x[row] = _mm_packs_epi32(left, right);
+    }
+    if (!AllFit(gathered)) return false;
+
+    // Rows: lanes are the rows, registers the columns.
+    Transpose(x);
+    Outputs low, high;
+    Pass<kRowShift>(x, kRowRounding, &low, &high);
+    gathered = _mm_setzero_si128();
+    for (int k = 0; k < 8; ++k) {
+        gathered = Gather(Gather(gathered, low.y[k]), high.y[k]);
+        x[k] = _mm_packs_epi32(low.y[k], high.y[k]);
+    }
+    if (!AllFit(gathered)) return false;
+
+    // Columns: lanes are the columns, registers the rows.
+    Transpose(x);
+    Pass<kColumnShift>(x, kColumnRounding, &low, &high);
+    __m128i levelShift = _mm_set1_epi32(static_cast<int>(kLevelShift));
+    __m128i* pOut = reinterpret_cast<__m128i*>(pSamples);
+    __m128i* pClear = reinterpret_cast<__m128i*>(pCoefficients);
+    for (int row = 0; row < 8; ++row) {
+        _mm_storeu_si128(pOut + 2 * row, _mm_add_epi32(low.y[row], levelShift));
+        _mm_storeu_si128(pOut + 2 * row + 1, _mm_add_epi32(high.y[row], levelShift));
+        _mm_storeu_si128(pClear + 2 * row, _mm_setzero_si128());
+        _mm_storeu_si128(pClear + 2 * row + 1, _mm_setzero_si128());
+    }
+    return true;
+}
+
+}  // namespace packed
+#endif
+
 }  // namespace
 
 void CJpegDecoder::InverseDct(LONG* pBlock) { TransformColumns(pBlock, TransformRows<false>(pBlock, pBlock), 0); }
 
 void CJpegDecoder::ReconstructBlock(LONG* pCoefficients, LONG* pSamples)
 {
+#if defined(__SSE2__)
+    if (packed::Reconstruct(pCoefficients, pSamples)) return;
+#endif
     TransformColumns(pSamples, TransformRows<true>(pCoefficients, pSamples), kLevelShift);
 }
