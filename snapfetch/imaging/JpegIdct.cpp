@@ -238,7 +238,7 @@ inline bool AllFit(__m128i gathered)
 
 // FALSE, with nothing changed, when the coefficients or the first pass's
 // results do not fit in 16 bits.
-[[gnu::always_inline]] inline bool Reconstruct(LONG* pCoefficients, LONG* pSamples)
+[[gnu::always_inline]] inline bool Reconstruct(LONG* pCoefficients, LONG* pSamples, Wrapping level)
 {
     const __m128i* pIn = reinterpret_cast<const __m128i*>(pCoefficients);
     __m128i x[8];
@@ -264,7 +264,7 @@ inline bool AllFit(__m128i gathered)
     // Columns: lanes are the columns, registers the rows.
     Transpose(x);
     Pass<kColumnShift>(x, kColumnRounding, &low, &high);
-    __m128i levelShift = _mm_set1_epi32(static_cast<int>(kLevelShift));
+    __m128i levelShift = _mm_set1_epi32(static_cast<int>(level));
     __m128i* pOut = reinterpret_cast<__m128i*>(pSamples);
     __m128i* pClear = reinterpret_cast<__m128i*>(pCoefficients);
     for (int row = 0; row < 8; ++row) {
@@ -281,12 +281,20 @@ inline bool AllFit(__m128i gathered)
 
 }  // namespace
 
-void CJpegDecoder::InverseDct(LONG* pBlock) { TransformColumns(pBlock, TransformRows<false>(pBlock, pBlock), 0); }
+void CJpegDecoder::InverseDct(LONG* pBlock)
+{
+#if defined(__SSE2__)
+    LONG coefficients[64];
+    memcpy(coefficients, pBlock, sizeof(coefficients));
+    if (packed::Reconstruct(coefficients, pBlock, 0)) return;
+#endif
+    TransformColumns(pBlock, TransformRows<false>(pBlock, pBlock), 0);
+}
 
 void CJpegDecoder::ReconstructBlock(LONG* pCoefficients, LONG* pSamples)
 {
 #if defined(__SSE2__)
-    if (packed::Reconstruct(pCoefficients, pSamples)) return;
+    if (packed::Reconstruct(pCoefficients, pSamples, kLevelShift)) return;
 #endif
     TransformColumns(pSamples, TransformRows<true>(pCoefficients, pSamples), kLevelShift);
 }

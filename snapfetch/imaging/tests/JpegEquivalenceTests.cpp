@@ -6,9 +6,12 @@
 #include "LibjpegPeer.h"
 #include "ReferenceJpegDecoder.h"
 
+#include <JpegColor.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -265,6 +268,60 @@ TEST(Equivalence, RandomTablesAndScans)
     }
     EXPECT_GT(tally.decoded, 50);
     EXPECT_GT(tally.failed, 50);
+}
+
+// The transform alone, block by block: coefficients of every width, from
+// those of real pictures to those whose first pass leaves 16 bits, and the
+// widest ones the 32-bit arithmetic wraps on.
+TEST(StageEquivalence, InverseDctOfEveryWidth)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round) {
+        int limit = std::array<int, 6>{64, 1024, 8192, 32767, 1 << 20, 0x7FFFFFFF}[round % 6];
+        std::uniform_int_distribution<int> value(-limit, limit), percent(0, 99);
+        int density = 1 + round % 100;
+        LONG block[64] = {}, expected[64];
+        for (LONG& coefficient : block)
+            if (percent(random) < density) coefficient = value(random);
+        std::copy(block, block + 64, expected);
+        jpegreference::CJpegDecoder::InverseDct(expected);
+        CJpegDecoder::InverseDct(block);
+        ASSERT_TRUE(std::equal(block, block + 64, expected)) << "round " << round;
+    }
+}
+
+// The vector colour terms against the arithmetic written out here, for every
+// sample the vector path takes (all of 16 bits), each product on its own.
+TEST(StageEquivalence, ChromaTermsOfEverySample)
+{
+    LONG cb[8], cr[8], blue[8], green[8], red[8];
+    for (LONG first = -32768; first <= 32767; first += 8) {
+        for (int i = 0; i < 8; ++i) cb[i] = first + i, cr[i] = 128;
+        if (!ComputeChromaTermsOfRow(cb, cr, blue, green, red)) GTEST_SKIP() << "no vector path on this machine";
+        for (int i = 0; i < 8; ++i) {
+            double centred = static_cast<double>(cb[i]) - 128.0;
+            ASSERT_EQ(blue[i], static_cast<LONGLONG>(1.772 * centred)) << "Cb " << cb[i];
+            ASSERT_EQ(green[i], -static_cast<LONGLONG>(0.34414 * centred)) << "Cb " << cb[i];
+        }
+        for (int i = 0; i < 8; ++i) cb[i] = 128, cr[i] = first + i;
+        ComputeChromaTermsOfRow(cb, cr, blue, green, red);
+        for (int i = 0; i < 8; ++i) {
+            double centred = static_cast<double>(cr[i]) - 128.0;
+            ASSERT_EQ(red[i], static_cast<LONGLONG>(1.402 * centred)) << "Cr " << cr[i];
+            ASSERT_EQ(green[i], -static_cast<LONGLONG>(0.71414 * centred)) << "Cr " << cr[i];
+        }
+    }
+    // Both at once: the green term is the sum of the two truncations.
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> sample(-32768, 32767);
+    for (int round = 0; round < 10000; ++round) {
+        for (int i = 0; i < 8; ++i) cb[i] = sample(random), cr[i] = sample(random);
+        ComputeChromaTermsOfRow(cb, cr, blue, green, red);
+        for (int i = 0; i < 8; ++i) {
+            ChromaTerms terms = ComputeChromaTerms(cb[i], cr[i]);
+            ASSERT_EQ(green[i], terms.green) << "Cb " << cb[i] << " Cr " << cr[i];
+        }
+    }
 }
 
 TEST(Equivalence, FuzzSeeds)
