@@ -47,6 +47,16 @@ inline LONG Dequantise(LONG value, DWORD quant)
 
     for (int k = 1; k < 64;) {
         reader.Fill();
+        // Most coefficients: code and value in one lookup.
+        LONG known = acTable.acValues[reader.Peek32() >> (32 - kHuffmanLookaheadBits)];
+        if (known != 0) {
+            reader.Consume(known & 0xFF);
+            k += (known >> 8) & 0x0F;
+            if (k > 63) return FALSE;
+            pBlock[component.natural[k]] = Dequantise(known >> 16, component.quant[k]);
+            ++k;
+            continue;
+        }
         int symbol = PeekSymbol<kMaxAcCodeLength>(reader, acTable, &length);
         if (symbol < 0) return FALSE;
         int run = symbol >> 4;

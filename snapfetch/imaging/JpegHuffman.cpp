@@ -48,6 +48,29 @@ void FillLookahead(HuffmanDecoder* pDecoder)
     }
 }
 
+// The EXTEND procedure, as the entropy decoder applies it.
+LONG Extended(DWORD bits, int size)
+{
+    DWORD half = (1u << size) >> 1;
+    return static_cast<LONG>(bits < half ? bits - (2 * half - 1) : bits);
+}
+
+void FillAcValues(HuffmanDecoder* pDecoder)
+{
+    for (DWORD bits = 0; bits < (1u << kHuffmanLookaheadBits); ++bits) {
+        int entry = pDecoder->lookahead[bits];
+        int length = entry >> 8, symbol = entry & 0xFF;
+        int size = symbol & 0x0F, taken = length + size;
+        if (entry == 0 || size == 0 || taken > kHuffmanLookaheadBits) {
+            pDecoder->acValues[bits] = 0;
+            continue;
+        }
+        DWORD valueBits = (bits >> (kHuffmanLookaheadBits - taken)) & ((1u << size) - 1);
+        pDecoder->acValues[bits] = static_cast<LONG>(static_cast<DWORD>(Extended(valueBits, size)) << 16 |
+                                                     static_cast<DWORD>(symbol >> 4) << 8 | static_cast<DWORD>(taken));
+    }
+}
+
 }  // namespace
 
 void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, HuffmanDecoder* pDecoder)
@@ -66,4 +89,5 @@ void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, Huffm
         pDecoder->firstValue[length] = row.wFirstValue;
     }
     FillLookahead(pDecoder);
+    FillAcValues(pDecoder);
 }

@@ -23,6 +23,10 @@ struct HuffmanDecoder {
     DWORD firstValue[17];
     const BYTE* pValues;
     WORD lookahead[1 << kHuffmanLookaheadBits];  // code length << 8 | symbol
+    // For AC symbols whose code and value bits all lie in the lookahead
+    // bits and whose value is not zero: the value << 16 | run << 8 | bits
+    // taken; 0 for the others.
+    LONG acValues[1 << kHuffmanLookaheadBits];
 };
 
 void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, HuffmanDecoder* pDecoder);

@@ -1,9 +1,13 @@
-// Dequantisation, the integer inverse DCT and the level shift of a block.
+// The integer inverse DCT and the level shift of a block, whose coefficients
+// arrive dequantised.
 //
 // The inverse DCT is the separable algorithm of Loeffler, Ligtenberg and
 // Moschytz with 13-bit constants: rows first, keeping two extra fractional
 // bits, then columns. Its arithmetic is 32-bit with two's-complement wrap, so
 // that hostile coefficients stay defined; real pictures never come near it.
+// Blocks whose values fit in 16 bits go through vector registers eight lanes
+// at a time; the others, and machines without those registers, through the
+// plain transform, which skips the work that rows of zeros make unneeded.
 #include "JpegDecoder.h"
 
 #include <string.h>
@@ -164,7 +168,7 @@ struct Outputs {
 // The transform of four lanes from pairs of inputs interleaved by the caller:
 // (x0, x4), (x2, x6), (x7, x5), (x3, x1).
 template <int Shift>
-inline Outputs Transform(__m128i x04, __m128i x26, __m128i x75, __m128i x31, __m128i rounding)
+[[gnu::always_inline]] inline Outputs Transform(__m128i x04, __m128i x26, __m128i x75, __m128i x31, __m128i rounding)
 {
     __m128i t0 = _mm_madd_epi16(x04, Pair(8192, 8192));
     __m128i t1 = _mm_madd_epi16(x04, Pair(8192, -8192));
@@ -198,7 +202,7 @@ inline Outputs Transform(__m128i x04, __m128i x26, __m128i x75, __m128i x31, __m
 // One pass over eight lanes of 16-bit inputs: the outputs of lanes 0-3 in
 // low, of lanes 4-7 in high.
 template <int Shift>
-inline void Pass(const __m128i x[8], Wrapping rounding, Outputs* pLow, Outputs* pHigh)
+[[gnu::always_inline]] inline void Pass(const __m128i x[8], Wrapping rounding, Outputs* pLow, Outputs* pHigh)
 {
     __m128i round = _mm_set1_epi32(static_cast<int>(rounding));
     *pLow = Transform<Shift>(_mm_unpacklo_epi16(x[0], x[4]), _mm_unpacklo_epi16(x[2], x[6]),
@@ -207,7 +211,7 @@ inline void Pass(const __m128i x[8], Wrapping rounding, Outputs* pLow, Outputs* 
                               _mm_unpackhi_epi16(x[7], x[5]), _mm_unpackhi_epi16(x[3], x[1]), round);
 }
 
-inline void Transpose(__m128i r[8])
+[[gnu::always_inline]] inline void Transpose(__m128i r[8])
 {
     __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
     __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
