@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -324,19 +326,35 @@ TEST(StageEquivalence, ChromaTermsOfEverySample)
     }
 }
 
+int ExpectSameForFolder(const std::filesystem::path& folder, bool fromFile)
+{
+    int seen = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        Bytes stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::string what = entry.path().filename().string();
+        if (fromFile) ExpectSame(stream, what);
+        else ExpectSameFromMemory(stream, what);
+        ++seen;
+    }
+    return seen;
+}
+
 TEST(Equivalence, FuzzSeeds)
 {
     int seen = 0;
-    for (const char* target : {"decode_memory", "decode_file"}) {
-        std::filesystem::path folder = std::filesystem::path(IMAGING_FUZZ_SEEDS) / target;
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-            std::ifstream file(entry.path(), std::ios::binary);
-            Bytes stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-            ExpectSame(stream, entry.path().filename().string());
-            ++seen;
-        }
-    }
+    for (const char* target : {"decode_memory", "decode_file"})
+        seen += ExpectSameForFolder(std::filesystem::path(IMAGING_FUZZ_SEEDS) / target, true);
     EXPECT_GE(seen, 10);
+}
+
+// A corpus grown by the fuzz targets, when named: run with
+// IMAGING_EQUIVALENCE_CORPUS=<folder> to compare every stream in it.
+TEST(Equivalence, NamedCorpus)
+{
+    const char* folder = std::getenv("IMAGING_EQUIVALENCE_CORPUS");
+    if (!folder) GTEST_SKIP() << "IMAGING_EQUIVALENCE_CORPUS not set";
+    std::printf("%d streams compared\n", ExpectSameForFolder(folder, false));
 }
 
 }  // namespace
