@@ -1,5 +1,7 @@
 #include "JpegHuffman.h"
 
+#include "JpegEntropy.h"
+
 #include <string.h>
 
 int BuildHuffmanRows(const BYTE* pCounts, HuffmanTable* pTable)
@@ -48,13 +50,6 @@ void FillLookahead(HuffmanDecoder* pDecoder)
     }
 }
 
-// The EXTEND procedure, as the entropy decoder applies it.
-LONG Extended(DWORD bits, int size)
-{
-    DWORD half = (1u << size) >> 1;
-    return static_cast<LONG>(bits < half ? bits - (2 * half - 1) : bits);
-}
-
 void FillAcValues(HuffmanDecoder* pDecoder)
 {
     for (DWORD bits = 0; bits < (1u << kHuffmanLookaheadBits); ++bits) {
@@ -66,7 +61,7 @@ void FillAcValues(HuffmanDecoder* pDecoder)
             continue;
         }
         DWORD valueBits = (bits >> (kHuffmanLookaheadBits - taken)) & ((1u << size) - 1);
-        pDecoder->acValues[bits] = static_cast<LONG>(static_cast<DWORD>(Extended(valueBits, size)) << 16 |
+        pDecoder->acValues[bits] = static_cast<LONG>(static_cast<DWORD>(ExtendValue(valueBits, size)) << 16 |
                                                      static_cast<DWORD>(symbol >> 4) << 8 | static_cast<DWORD>(taken));
     }
 }
