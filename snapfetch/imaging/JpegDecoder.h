@@ -83,10 +83,12 @@ private:
     // Entropy-coded scan.
     BOOL DecodeScan(const BYTE* pData, DWORD& dwPosition);
 
-    // Reconstruction of one MCU: the workspace holds blocks Y, Y, Cb, Cr.
-    // A block is dequantised with its table, transformed and level-shifted.
-    static void ReconstructBlock(LONG* pBlock, const BYTE* pQuant);
-    BOOL StoreMcu(const LONG* pWorkspace);
+    // Reconstruction of one block of the MCU (Y, Y, Cb or Cr), dequantised
+    // as it was decoded: transformed and level-shifted into 64 samples. The
+    // coefficients are left all zero for the next block.
+    static void ReconstructBlock(LONG* pCoefficients, LONG* pSamples);
+    // Converts the samples of blocks Y, Y, Cb, Cr to pixels at the MCU's place.
+    BOOL StoreMcu(const LONG* pSamples);
 
     DWORD m_dwDataLength;
     BOOL m_bDone;

@@ -1,5 +1,5 @@
 // Entropy decoding of one block: the DC difference and the AC run-lengths,
-// into 64 coefficients in natural order.
+// into 64 dequantised coefficients in natural order.
 #pragma once
 
 #include "JpegBitReader.h"
@@ -30,13 +30,33 @@ inline int FindHuffmanSymbol(DWORD bits, const HuffmanDecoder& table, int* pLeng
 
 // The EXTEND procedure: the s bits of a value whose first bit is 0 stand for
 // a negative number.
+// Without a branch, since the sign of a coefficient cannot be predicted.
 inline LONG ExtendValue(UINT bits, int size)
 {
     UINT half = (1u << size) >> 1;  // 0 for size 0, whose value is 0
-    return static_cast<LONG>(bits < half ? bits - (2 * half - 1) : bits);
+    UINT negative = static_cast<UINT>(static_cast<LONG>(bits - half) >> 31);  // all ones when bits < half
+    return static_cast<LONG>(bits - (negative & (2 * half - 1)));
 }
 
-// Decodes one block into pBlock (64 values, natural order), updating the
-// component's DC predictor. FALSE when the data cannot be a block.
-BOOL DecodeBlock(JpegBitReader& reader, const HuffmanDecoder& dcTable, const HuffmanDecoder& acTable,
-                 const BYTE* pZigZag, LONG* pPredictor, LONG* pBlock);
+// What the blocks of one scan component need: its two tables, and for the
+// k-th coefficient in zig-zag order its natural index and quantisation.
+struct ComponentDecoding {
+    const HuffmanDecoder* pDc;
+    const HuffmanDecoder* pAc;
+    DWORD quant[64];
+    BYTE natural[64];
+};
+
+// Fills the order and quantisation of a component from the zig-zag table
+// and the component's quantisation table in natural order.
+void SetComponentQuant(ComponentDecoding* pComponent, const BYTE* pQuant, const BYTE* pZigZag);
+
+// Decodes one block into pBlock (64 values, natural order, all zero on
+// entry), each coefficient multiplied by its quantisation entry with 32-bit
+// wrapping, and updates the component's DC predictor. FALSE when the data
+// cannot be a block.
+BOOL DecodeBlock(JpegBitReader& reader, const ComponentDecoding& component, LONG* pPredictor, LONG* pBlock);
+
+// Decodes the four blocks of an MCU (Y, Y, Cb, Cr) into pBlocks, 64 values
+// each, the same way; components holds Y, Cb, Cr, as do the predictors.
+BOOL DecodeMcu(JpegBitReader& reader, const ComponentDecoding* pComponents, LONG* pPredictors, LONG* pBlocks);

@@ -1,5 +1,9 @@
 #include "JpegHuffman.h"
 
+#include "JpegEntropy.h"
+
+#include <string.h>
+
 int BuildHuffmanRows(const BYTE* pCounts, HuffmanTable* pTable)
 {
     // The canonical codes: each length continues from the codes of the
@@ -24,6 +28,46 @@ int BuildHuffmanRows(const BYTE* pCounts, HuffmanTable* pTable)
     return total;
 }
 
+namespace {
+
+// The row-by-row search takes the shortest length that matches, so the
+// longer lengths are entered first and the shorter ones overwrite them.
+void FillLookahead(HuffmanDecoder* pDecoder)
+{
+    memset(pDecoder->lookahead, 0, sizeof(pDecoder->lookahead));
+    for (int length = kHuffmanLookaheadBits; length >= 1; --length) {
+        DWORD smallest = pDecoder->smallest[length];
+        DWORD limit = 1u << length;  // codes of this length are below it
+        if (smallest >= limit) continue;
+        DWORD largest = smallest + pDecoder->span[length];
+        if (largest >= limit) largest = limit - 1;
+        int spread = kHuffmanLookaheadBits - length;
+        for (DWORD code = smallest; code <= largest; ++code) {
+            BYTE symbol = pDecoder->pValues[(pDecoder->firstValue[length] + code - smallest) & 0xFF];
+            WORD entry = static_cast<WORD>(length << 8 | symbol);
+            for (DWORD bits = code << spread; bits < (code + 1) << spread; ++bits) pDecoder->lookahead[bits] = entry;
+        }
+    }
+}
+
+void FillAcValues(HuffmanDecoder* pDecoder)
+{
+    for (DWORD bits = 0; bits < (1u << kHuffmanLookaheadBits); ++bits) {
+        int entry = pDecoder->lookahead[bits];
+        int length = entry >> 8, symbol = entry & 0xFF;
+        int size = symbol & 0x0F, taken = length + size;
+        if (entry == 0 || size == 0 || taken > kHuffmanLookaheadBits) {
+            pDecoder->acValues[bits] = 0;
+            continue;
+        }
+        DWORD valueBits = (bits >> (kHuffmanLookaheadBits - taken)) & ((1u << size) - 1);
+        pDecoder->acValues[bits] = static_cast<LONG>(static_cast<DWORD>(ExtendValue(valueBits, size)) << 16 |
+                                                     static_cast<DWORD>(symbol >> 4) << 8 | static_cast<DWORD>(taken));
+    }
+}
+
+}  // namespace
+
 void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, HuffmanDecoder* pDecoder)
 {
     constexpr DWORD kNoCode = 0x10000;  // above every 16-bit code
@@ -39,4 +83,6 @@ void PrepareHuffmanDecoder(const HuffmanTable& table, const BYTE* pValues, Huffm
         pDecoder->span[length] = hasCodes ? static_cast<DWORD>(row.wLargest - row.wSmallest) : 0;
         pDecoder->firstValue[length] = row.wFirstValue;
     }
+    FillLookahead(pDecoder);
+    FillAcValues(pDecoder);
 }

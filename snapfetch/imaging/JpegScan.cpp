@@ -5,10 +5,8 @@
 namespace {
 
 constexpr int kBlocksPerMcu = 4;
-constexpr SIZE_T kWorkspaceSize = kBlocksPerMcu * 64 * sizeof(LONG);
-// Scan component of each block of the MCU: both Y blocks share the Y tables
-// and the Y predictor.
-constexpr int kBlockComponent[kBlocksPerMcu] = {0, 0, 1, 2};
+// The MCU's coefficients, then its samples.
+constexpr SIZE_T kWorkspaceSize = 2 * kBlocksPerMcu * 64 * sizeof(LONG);
 
 }  // namespace
 
@@ -18,14 +16,15 @@ BOOL CJpegDecoder::DecodeScan(const BYTE* pData, DWORD& dwPosition)
     if (!m_pPixels || !m_pComponentMap) return FALSE;
 
     HuffmanDecoder tables[2][2];  // [AC?][table number]
-    const HuffmanDecoder* pDc[3];
-    const HuffmanDecoder* pAc[3];
+    ComponentDecoding components[3];
     for (int component = 0; component < 3; ++component) {
         int dcNumber = m_ScanSelectors[component][0];
         int acNumber = m_ScanSelectors[component][1];
         if (dcNumber > 1 || acNumber > 1 || !m_pDcTables[dcNumber] || !m_pAcTables[acNumber]) return FALSE;
-        pDc[component] = &tables[0][dcNumber];
-        pAc[component] = &tables[1][acNumber];
+        components[component].pDc = &tables[0][dcNumber];
+        components[component].pAc = &tables[1][acNumber];
+        // Both Y blocks use the quantisation table of component 1.
+        SetComponentQuant(&components[component], m_QuantTables[m_pComponentMap[component]], m_ZigZag);
     }
     for (int number = 0; number < 2; ++number) {
         if (m_pDcTables[number])
@@ -34,23 +33,19 @@ BOOL CJpegDecoder::DecodeScan(const BYTE* pData, DWORD& dwPosition)
             PrepareHuffmanDecoder(*m_pAcTables[number], pData + m_dwValuePositions[2 + number], &tables[1][number]);
     }
 
-    auto* pWorkspace = static_cast<LONG*>(HeapAlloc(GetProcessHeap(), 0, kWorkspaceSize));
+    auto* pWorkspace = static_cast<LONG*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kWorkspaceSize));
     if (!pWorkspace) return FALSE;
     JpegBitReader reader(pData, m_dwDataLength, dwPosition);
     BOOL bDecoded = TRUE;
     LONG mcuCount = (m_nFrameHeight / 8) * (m_nFrameWidth / 16);
     for (LONG mcu = 0; mcu < mcuCount && bDecoded; ++mcu) {
-        for (int block = 0; block < kBlocksPerMcu && bDecoded; ++block) {
-            int component = kBlockComponent[block];
-            bDecoded = DecodeBlock(reader, *pDc[component], *pAc[component], m_ZigZag, &m_nDcPredictors[component],
-                                   pWorkspace + 64 * block);
-        }
+        bDecoded = DecodeMcu(reader, components, m_nDcPredictors, pWorkspace);
         if (!bDecoded) break;
-        // Both Y blocks use the quantisation table of component 1.
+        LONG* pSamples = pWorkspace + 64 * kBlocksPerMcu;
         for (int block = 0; block < kBlocksPerMcu; ++block)
-            ReconstructBlock(pWorkspace + 64 * block, m_QuantTables[m_pComponentMap[kBlockComponent[block]]]);
+            ReconstructBlock(pWorkspace + 64 * block, pSamples + 64 * block);
         // An MCU made of bits beyond the data is not part of the picture.
-        bDecoded = !reader.Overrun() && StoreMcu(pWorkspace);
+        bDecoded = !reader.Overrun() && StoreMcu(pSamples);
     }
     dwPosition = reader.EndPosition();
     HeapFree(GetProcessHeap(), 0, pWorkspace);

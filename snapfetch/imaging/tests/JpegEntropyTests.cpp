@@ -76,21 +76,23 @@ TEST(HuffmanRows, FindEverySymbolOfItsCode)
 
 TEST(BitReader, SkipsStuffedBytesAndSuppliesZerosPastTheEnd)
 {
-    const BYTE data[] = {0xFF, 0x00, 0x12, 0xAB};
-    JpegBitReader reader(data, sizeof(data), 0);
+    const Bytes data = {0xFF, 0x00, 0x12, 0xAB};
+    JpegBitReader reader(data.data(), static_cast<DWORD>(data.size()), 0);
     EXPECT_EQ(reader.ReadBits(8), 0xFFu);
-    EXPECT_EQ(reader.Position(), 3u) << "a refill reads two bytes, skipping the stuffed one";
-    EXPECT_EQ(reader.ReadBits(12), 0x12Au);
+    EXPECT_EQ(reader.EndPosition(), 2u) << "the stuffed byte goes with its 0xFF";
+    EXPECT_EQ(reader.ReadBits(4), 0x1u);
+    EXPECT_EQ(reader.EndPosition(), 3u) << "a byte partly used counts whole";
+    EXPECT_EQ(reader.ReadBits(8), 0x2Au);
     EXPECT_EQ(reader.ReadBits(4), 0xBu);
-    EXPECT_EQ(reader.Position(), 4u);
+    EXPECT_EQ(reader.EndPosition(), 4u);
     EXPECT_FALSE(reader.Overrun()) << "the zero byte past the end is held but not used";
     EXPECT_EQ(reader.ReadBit(), 0u);
     EXPECT_TRUE(reader.Overrun());
 
-    const BYTE lastIsFF[] = {0x12, 0xFF};
-    JpegBitReader tail(lastIsFF, sizeof(lastIsFF), 0);
+    const Bytes lastIsFF = {0x12, 0xFF};
+    JpegBitReader tail(lastIsFF.data(), static_cast<DWORD>(lastIsFF.size()), 0);
     EXPECT_EQ(tail.ReadBits(16), 0x12FFu);
-    EXPECT_EQ(tail.Position(), 2u) << "nothing to skip after the end";
+    EXPECT_EQ(tail.EndPosition(), 2u) << "nothing to skip after the end";
     EXPECT_FALSE(tail.Overrun());
 }
 
@@ -112,9 +114,14 @@ BlockDecode DecodeEncoded(const Bytes& scan, const HuffmanSpec& dc, const Huffma
                                     35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                                     58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
     JpegBitReader reader(scan.data(), static_cast<DWORD>(scan.size()), 0);
-    LONG block[64];
+    static const BYTE unitQuant[64] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                                       1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                                       1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    LONG block[64] = {};
     BlockDecode result{};
-    result.ok = DecodeBlock(reader, dcTable, acTable, zigzag, &predictor, block) && !reader.Overrun();
+    ComponentDecoding component{&dcTable, &acTable, {}, {}};
+    SetComponentQuant(&component, unitQuant, zigzag);
+    result.ok = DecodeBlock(reader, component, &predictor, block) && !reader.Overrun();
     std::copy(block, block + 64, result.coefficients.begin());
     result.predictor = predictor;
     return result;
