@@ -527,7 +527,7 @@ TEST(Text, TheOtherFontsRunPrefersAnotherFamily)
         FcChar8* family = nullptr;
         ASSERT_EQ(FcPatternGetString(match, FC_FAMILY, 0, &family), FcResultMatch);
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(family)).rfind(expected, 0), 0u)
-            << generic << " gives " << family;
+            << generic << " gives " << family << " (scripts/deps.sh test installs the Noto fonts)";
         FcPatternDestroy(match);
         FcPatternDestroy(pattern);
     }
