@@ -50,6 +50,7 @@ public:
     std::string family;
     LONG ascent = 0, descent = 0, height = 0, internalLeading = 0, aveCharWidth = 0, maxCharWidth = 0;
     bool fixedPitch = false;
+    BYTE typeFamily = FF_DONTCARE;  // FF_SWISS, FF_MODERN or FF_ROMAN
     std::unordered_map<char32_t, Glyph> glyphs;
 
     RealFont() = default;
@@ -97,11 +98,12 @@ struct ShippedFamily {
     const char* name;
     const char* generic;
     bool monospace;
+    BYTE typeFamily;
 };
 
-constexpr ShippedFamily kSans{"DejaVu Sans", "sans-serif", false};
-constexpr ShippedFamily kMono{"DejaVu Sans Mono", "monospace", true};
-constexpr ShippedFamily kSerif{"DejaVu Serif", "serif", false};
+constexpr ShippedFamily kSans{"DejaVu Sans", "sans-serif", false, FF_SWISS};
+constexpr ShippedFamily kMono{"DejaVu Sans Mono", "monospace", true, FF_MODERN};
+constexpr ShippedFamily kSerif{"DejaVu Serif", "serif", false, FF_ROMAN};
 
 struct FaceRequest {
     const ShippedFamily* family = &kSans;
@@ -259,6 +261,7 @@ std::shared_ptr<RealFont> MakeRealFont(const LOGFONTA& lf)
     if (FT_New_Face(Library(), file.path.c_str(), file.index, &font->face) != 0) return nullptr;
     FT_Face face = font->face;
     font->family = file.family;
+    font->typeFamily = request.family->typeFamily;
     font->emboldened = request.bold && !file.bold;
     font->slanted = request.italic && !file.italic;
     font->smooth = lf.lfQuality == ANTIALIASED_QUALITY || lf.lfQuality == 5;  // 5: ClearType
@@ -559,8 +562,8 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm)
     lptm->tmUnderlined = lf.lfUnderline;
     lptm->tmStruckOut = lf.lfStrikeOut;
     // As on the platform, the low bit set means a variable pitch; 4 is a
-    // TrueType face.
-    lptm->tmPitchAndFamily = BYTE((font->fixedPitch ? 0 : 1) | 4 | (lf.lfPitchAndFamily & 0xF0));
+    // TrueType face; the high bits are the face's own family.
+    lptm->tmPitchAndFamily = BYTE((font->fixedPitch ? 0 : 1) | 4 | font->typeFamily);
     lptm->tmCharSet = lf.lfCharSet;
     return TRUE;
 }

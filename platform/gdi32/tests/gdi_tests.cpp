@@ -463,7 +463,7 @@ void ExpectSameLook(const Look& got, const Look& want, const char* face)
     EXPECT_EQ(got.metrics.tmAscent, want.metrics.tmAscent) << face;
     EXPECT_EQ(got.metrics.tmAveCharWidth, want.metrics.tmAveCharWidth) << face;
     EXPECT_EQ(got.metrics.tmMaxCharWidth, want.metrics.tmMaxCharWidth) << face;
-    EXPECT_EQ(got.metrics.tmPitchAndFamily & 1, want.metrics.tmPitchAndFamily & 1) << face;
+    EXPECT_EQ(got.metrics.tmPitchAndFamily, want.metrics.tmPitchAndFamily) << face;
     EXPECT_EQ(got.extent.cx, want.extent.cx) << face;
     EXPECT_TRUE(got.pixels == want.pixels) << face << " is drawn differently";
 }
@@ -482,6 +482,9 @@ TEST(Text, FaceNamesMapToTheShippedFamilies)
     EXPECT_FALSE(sans.pixels == serif.pixels);
     EXPECT_FALSE(sans.pixels == sansBold.pixels);
     EXPECT_EQ(mono.metrics.tmPitchAndFamily & 1, 0);  // fixed pitch
+    EXPECT_EQ(mono.metrics.tmPitchAndFamily & 0xF0, FF_MODERN);
+    EXPECT_EQ(serif.metrics.tmPitchAndFamily & 0xF0, FF_ROMAN);
+    EXPECT_EQ(sans.metrics.tmPitchAndFamily & 0xF0, FF_SWISS);
     EXPECT_EQ(mono.metrics.tmAveCharWidth, mono.metrics.tmMaxCharWidth);
     EXPECT_EQ(mono.extent.cx, 22 * mono.metrics.tmAveCharWidth);
 
