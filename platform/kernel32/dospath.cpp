@@ -116,9 +116,8 @@ struct PathStart {
     const char* rest = nullptr;
 };
 
-// Each start is built whole rather than assigned piece by piece into one
-// string, which also keeps GCC 12's -O3 overlap analysis of std::string
-// assignment quiet.
+// Each start is built whole: GCC 12 at -O3 misreads a literal assigned to a
+// string that already holds text as an overlapping copy.
 DWORD StartOf(const char* dosPath, PathStart* start)
 {
     if (isalpha(static_cast<unsigned char>(dosPath[0])) && dosPath[1] == ':') {
