@@ -50,23 +50,38 @@ function(winplat_write_registry file)
   file(GENERATE OUTPUT ${file} CONTENT "${text}")
 endfunction()
 
-# A GoogleTest program run by CTest; tests may use the stand-in's internals
-# (test automation, host paths, plugging devices). Each test gets folders of
-# its own for the platform's per-user data and live state, so nothing touches
-# the home folder of whoever runs the tests.
+# A fontconfig configuration that ranks other families (Noto) first for every
+# generic name and for the platform's face names.
+set(WINPLAT_OTHER_FONTS_CONF ${CMAKE_SOURCE_DIR}/platform/gdi32/tests/other-fonts.conf)
+
+# Registers one run of a test program (tests may use the stand-in's
+# internals: test automation, host paths, plugging devices), with folders of its own for the
+# platform's per-user data and live state, so nothing touches the home
+# folder of whoever runs the tests.
+function(winplat_add_test_run name program timeout environment)
+  add_test(NAME ${name} COMMAND ${program})
+  set(scratch ${CMAKE_BINARY_DIR}/test-scratch/${name})
+  file(MAKE_DIRECTORY ${scratch})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout}
+    ENVIRONMENT "XDG_DATA_HOME=${scratch}/data;WINPLAT_RUNTIME_DIR=${scratch}/run;WINPLAT_TEST_SCRATCH=${scratch};${environment}")
+endfunction()
+
+# A GoogleTest program run by CTest. OTHER_FONTS: a test that draws text
+# runs a second time (<name>_other_fonts) under the configuration above,
+# where it must pass just the same.
 function(winplat_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "OTHER_FONTS" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} winplat_internal GTest::gtest GTest::gtest_main
                                         Threads::Threads)
-  add_test(NAME ${name} COMMAND ${name})
-  set(scratch ${CMAKE_BINARY_DIR}/test-scratch/${name})
-  file(MAKE_DIRECTORY ${scratch})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "XDG_DATA_HOME=${scratch}/data;WINPLAT_RUNTIME_DIR=${scratch}/run;WINPLAT_TEST_SCRATCH=${scratch};${ARG_ENVIRONMENT}")
+  winplat_add_test_run(${name} ${name} ${ARG_TIMEOUT} "${ARG_ENVIRONMENT}")
+  if(ARG_OTHER_FONTS)
+    winplat_add_test_run(${name}_other_fonts ${name} ${ARG_TIMEOUT}
+      "${ARG_ENVIRONMENT};FONTCONFIG_FILE=${WINPLAT_OTHER_FONTS_CONF};WINPLAT_TEST_FIRST_FAMILY=Noto")
+  endif()
 endfunction()
 
 # Compiles a resource script with the project's resource compiler and links

@@ -2,13 +2,14 @@
 # Installs the Debian packages the project needs (when run as root), or
 # prints the one apt-get line that would.
 #   scripts/deps.sh build   what building needs
-#   scripts/deps.sh test    building plus the test tools (Xvfb, clang's fuzzer)
+#   scripts/deps.sh test    building plus the test tools (Xvfb, clang's fuzzer) and
+#                           other fonts (Noto) that the text tests run under too
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libjpeg62-turbo-dev libturbojpeg0-dev)
-test_packages=(xvfb xauth clang libclang-rt-14-dev)
+test_packages=(xvfb xauth clang libclang-rt-14-dev fonts-noto-core fonts-noto-mono)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = test ]; then

@@ -173,19 +173,22 @@ bool ParseFaultRule(const std::string& text, FaultRule* rule, std::string* error
     return ParseAction(text.substr(eq + 1), rule, error);
 }
 
+// Built by appending only: GCC 12 at -O3 takes a literal put in front of a
+// temporary string for an overlapping copy.
 std::string FormatFaultRule(const FaultRule& rule)
 {
     std::string text = StepName(rule.step);
-    if (rule.opcode != kAnyOpcode) text += ":" + std::to_string(rule.opcode);
+    if (rule.opcode != kAnyOpcode) text.append(":").append(std::to_string(rule.opcode));
     if (rule.when == When::Every) {
         text += "@every";
     } else {
-        text += "@" + std::string(rule.when == When::FromNow ? "+" : "") + std::to_string(rule.n);
+        text += rule.when == When::FromNow ? "@+" : "@";
+        text += std::to_string(rule.n);
     }
     for (const ActionText& a : kActions) {
         if (a.action != rule.action) continue;
-        text += "=" + std::string(a.name);
-        if (a.takesArgument) text += ":" + std::to_string(rule.arg);
+        text.append("=").append(a.name);
+        if (a.takesArgument) text.append(":").append(std::to_string(rule.arg));
     }
     return text;
 }

@@ -1,16 +1,22 @@
 // Fonts and text: faces found by fontconfig, glyphs drawn by FreeType.
 //
-// The platform's face names map to the host's faces: "System" (the dialog
-// font of the period) to a bold sans face, "Courier New" and the other
-// fixed-pitch names to a monospace face, no name to a sans face. A positive
-// height asks for the cell height (ascent plus descent), a negative one for
-// the character height (the em). Glyphs are drawn without anti-aliasing,
-// as the platform draws them by default, so text has exactly the text
-// colour; ANTIALIASED_QUALITY asks for smoothed edges.
+// The platform ships its own fonts, the DejaVu families, and maps every face
+// name to one of them: "System" (the dialog font of the period) to bold
+// DejaVu Sans, "Courier New" and the other fixed-pitch names to DejaVu Sans
+// Mono, the serif names to DejaVu Serif, the sans names to DejaVu Sans, and a
+// name it does not know by the pitch and family asked for. The family is
+// looked up by its own name, past the host's aliases and preferences, so
+// fonts a user adds change nothing; only a host without it falls back to
+// fontconfig's generic family. A positive height asks for the cell height
+// (ascent plus descent), a negative one for the character height (the em).
+// Glyphs are drawn without anti-aliasing, as the platform draws them by
+// default, so text has exactly the text colour; ANTIALIASED_QUALITY asks for
+// smoothed edges.
 #include "raster.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
@@ -44,6 +50,7 @@ public:
     std::string family;
     LONG ascent = 0, descent = 0, height = 0, internalLeading = 0, aveCharWidth = 0, maxCharWidth = 0;
     bool fixedPitch = false;
+    BYTE typeFamily = FF_DONTCARE;  // FF_SWISS, FF_MODERN or FF_ROMAN
     std::unordered_map<char32_t, Glyph> glyphs;
 
     RealFont() = default;
@@ -85,38 +92,51 @@ bool NameIs(const char* face, std::initializer_list<const char*> names)
     return false;
 }
 
+// A family the platform ships, and the generic family that stands in for it
+// on a host without it.
+struct ShippedFamily {
+    const char* name;
+    const char* generic;
+    bool monospace;
+    BYTE typeFamily;
+};
+
+constexpr ShippedFamily kSans{"DejaVu Sans", "sans-serif", false, FF_SWISS};
+constexpr ShippedFamily kMono{"DejaVu Sans Mono", "monospace", true, FF_MODERN};
+constexpr ShippedFamily kSerif{"DejaVu Serif", "serif", false, FF_ROMAN};
+
 struct FaceRequest {
-    std::string family;
+    const ShippedFamily* family = &kSans;
     bool bold = false;
     bool italic = false;
-    bool monospace = false;
 };
+
+const ShippedFamily& FamilyOf(const char* face, BYTE pitchAndFamily)
+{
+    if (NameIs(face, {"DejaVu Sans Mono", "Courier New", "Courier", "Fixedsys", "Terminal", "Lucida Console",
+                      "Consolas"}))
+        return kMono;
+    if (NameIs(face, {"DejaVu Serif", "Times New Roman", "Times", "Tms Rmn", "Georgia", "MS Serif"})) return kSerif;
+    if (NameIs(face, {"DejaVu Sans", "System", "Arial", "MS Sans Serif", "MS Shell Dlg", "MS Shell Dlg 2", "Helv",
+                      "Tahoma", "Verdana", "Helvetica", "Small Fonts"}))
+        return kSans;
+    // No name, or one the platform has no face for: the nearest by the pitch
+    // and family asked for.
+    BYTE pitch = pitchAndFamily & 0x3;
+    BYTE family = pitchAndFamily & 0xF0;
+    if (pitch == FIXED_PITCH || family == FF_MODERN) return kMono;
+    if (family == FF_ROMAN) return kSerif;
+    return kSans;
+}
 
 FaceRequest RequestOf(const LOGFONTA& lf)
 {
-    FaceRequest r;
     char face[LF_FACESIZE + 1] = {};
     std::memcpy(face, lf.lfFaceName, LF_FACESIZE);
-    r.bold = lf.lfWeight >= FW_SEMIBOLD;
+    FaceRequest r;
+    r.family = &FamilyOf(face, lf.lfPitchAndFamily);
+    r.bold = lf.lfWeight >= FW_SEMIBOLD || NameIs(face, {"System"});  // "System" is always bold
     r.italic = lf.lfItalic != 0;
-    BYTE pitch = lf.lfPitchAndFamily & 0x3;
-    BYTE family = lf.lfPitchAndFamily & 0xF0;
-    if (NameIs(face, {"System"})) {
-        r.family = "sans-serif";
-        r.bold = true;
-    } else if (NameIs(face, {"Courier New", "Courier", "Fixedsys", "Terminal", "Lucida Console",
-                             "Consolas"}) ||
-               (!*face && (pitch == FIXED_PITCH || family == FF_MODERN))) {
-        r.family = "monospace";
-        r.monospace = true;
-    } else if (NameIs(face, {"Times New Roman", "Times", "Georgia", "MS Serif"}) || (!*face && family == FF_ROMAN)) {
-        r.family = "serif";
-    } else if (!*face || NameIs(face, {"Arial", "MS Sans Serif", "MS Shell Dlg", "MS Shell Dlg 2", "Tahoma",
-                                       "Verdana", "Helvetica", "Small Fonts"})) {
-        r.family = "sans-serif";
-    } else {
-        r.family = face;
-    }
     return r;
 }
 
@@ -128,6 +148,49 @@ struct FaceFile {
     std::string family;
 };
 
+FcPattern* PatternOf(const FaceRequest& request, const char* family)
+{
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    if (request.family->monospace) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    return pattern;
+}
+
+// The shipped family itself, or null when the host lacks it. The host's
+// substitutions are left out: they are where a user's preferences for other
+// families live. The best face of the family for the weight and slant wins.
+FcPattern* MatchShipped(const FaceRequest& request)
+{
+    FcPattern* pattern = PatternOf(request, request.family->name);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    FcChar8* family = nullptr;
+    if (match && FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch &&
+        strcasecmp(reinterpret_cast<const char*>(family), request.family->name) == 0) {
+        return match;
+    }
+    if (match) FcPatternDestroy(match);
+    return nullptr;
+}
+
+// On a host without the shipped family: what the host offers for its
+// generic family.
+FcPattern* MatchGeneric(const FaceRequest& request)
+{
+    FcPattern* pattern = PatternOf(request, request.family->generic);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    return match;
+}
+
 bool MatchFace(const FaceRequest& request, FaceFile* file)
 {
     // Fontconfig's caches are given back at exit, so that leak checkers
@@ -138,17 +201,8 @@ bool MatchFace(const FaceRequest& request, FaceFile* file)
         return true;
     }();
     if (!initialised) return false;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    if (request.monospace) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
+    FcPattern* match = MatchShipped(request);
+    if (!match) match = MatchGeneric(request);
     if (!match) return false;
     FcChar8* path = nullptr;
     FcChar8* family = nullptr;
@@ -195,8 +249,8 @@ std::shared_ptr<RealFont> MakeRealFont(const LOGFONTA& lf)
     FaceRequest request = RequestOf(lf);
     // Matching a face costs more than drawing a caption: fonts are kept by
     // what was asked for.
-    std::string key = request.family + "#" + std::to_string(request.bold) + std::to_string(request.italic) +
-                      std::to_string(request.monospace) + "#" + std::to_string(lf.lfHeight) + "#" +
+    std::string key = std::string(request.family->name) + "#" + std::to_string(request.bold) +
+                      std::to_string(request.italic) + "#" + std::to_string(lf.lfHeight) + "#" +
                       std::to_string(lf.lfWidth) + "#" + std::to_string(lf.lfQuality);
     auto found = FontCache().find(key);
     if (found != FontCache().end()) return found->second;
@@ -207,6 +261,7 @@ std::shared_ptr<RealFont> MakeRealFont(const LOGFONTA& lf)
     if (FT_New_Face(Library(), file.path.c_str(), file.index, &font->face) != 0) return nullptr;
     FT_Face face = font->face;
     font->family = file.family;
+    font->typeFamily = request.family->typeFamily;
     font->emboldened = request.bold && !file.bold;
     font->slanted = request.italic && !file.italic;
     font->smooth = lf.lfQuality == ANTIALIASED_QUALITY || lf.lfQuality == 5;  // 5: ClearType
@@ -220,6 +275,11 @@ std::shared_ptr<RealFont> MakeRealFont(const LOGFONTA& lf)
             winDescent = os2->usWinDescent;
         }
         if (os2->xAvgCharWidth > 0) avgWidth = os2->xAvgCharWidth;
+    }
+    FT_Fixed advance = 0;
+    if (font->fixedPitch && FT_Get_Advance(face, FT_Get_Char_Index(face, ' '), FT_LOAD_NO_SCALE, &advance) == 0 &&
+        advance > 0) {
+        avgWidth = double(advance);  // the one width of a fixed-pitch face
     }
     double cell = winAscent + winDescent;
     LONG requested = lf.lfHeight == 0 ? 16 : lf.lfHeight;
@@ -237,6 +297,9 @@ std::shared_ptr<RealFont> MakeRealFont(const LOGFONTA& lf)
     font->aveCharWidth = std::max<LONG>(1, LONG(std::lround(avgWidth * ppemX / upem)));
     font->maxCharWidth = std::max<LONG>(1, LONG(std::ceil(face->max_advance_width * ppemX / upem)));
     if (font->emboldened) font->maxCharWidth += 1;
+    // Every character of a fixed-pitch face has the one width, which the
+    // platform reports as both the average and the largest.
+    if (font->fixedPitch) font->maxCharWidth = font->aveCharWidth;
     KeepInCache(key, font);
     return font;
 }
@@ -499,8 +562,8 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm)
     lptm->tmUnderlined = lf.lfUnderline;
     lptm->tmStruckOut = lf.lfStrikeOut;
     // As on the platform, the low bit set means a variable pitch; 4 is a
-    // TrueType face.
-    lptm->tmPitchAndFamily = BYTE((font->fixedPitch ? 0 : 1) | 4 | (lf.lfPitchAndFamily & 0xF0));
+    // TrueType face; the high bits are the face's own family.
+    lptm->tmPitchAndFamily = BYTE((font->fixedPitch ? 0 : 1) | 4 | font->typeFamily);
     lptm->tmCharSet = lf.lfCharSet;
     return TRUE;
 }

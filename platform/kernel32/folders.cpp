@@ -224,10 +224,10 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     }
     std::string dos(lpFileName);
     size_t cut = dos.find_last_of("\\/");
-    std::string pattern = cut == std::string::npos ? dos : dos.substr(cut + 1);
+    const std::string name = cut == std::string::npos ? dos : dos.substr(cut + 1);
+    const std::string pattern = (name.empty() || name == "*.*") ? std::string(1, '*') : name;
     std::string folderDos = cut == std::string::npos ? "." : dos.substr(0, cut + 1);
     if (folderDos.size() == 2 && folderDos[1] == ':') folderDos += '\\';
-    if (pattern.empty() || pattern == "*.*") pattern = "*";
     std::string folder;
     if (!MapPath(folderDos.c_str(), &folder)) return INVALID_HANDLE_VALUE;
     DIR* dir = opendir(folder.c_str());
@@ -239,7 +239,9 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     while (dirent* entry = readdir(dir)) {
         if (fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD) != 0) continue;
         if (strlen(entry->d_name) >= MAX_PATH) continue;
-        std::string path = folder == "/" ? "/" + std::string(entry->d_name) : folder + "/" + entry->d_name;
+        std::string path = folder;
+        if (path.back() != '/') path.push_back('/');
+        path += entry->d_name;
         struct stat st;
         if (stat(path.c_str(), &st) != 0) continue;
         WIN32_FIND_DATAA data = {};

@@ -178,7 +178,7 @@ std::string ClassName(const Text& cls)
     case 0x0083: return "LISTBOX";
     case 0x0084: return "SCROLLBAR";
     case 0x0085: return "COMBOBOX";
-    default: return "#" + std::to_string(cls.ordinal);
+    default: return OrdinalName(cls.ordinal);
     }
 }
 
@@ -238,7 +238,7 @@ bool CreateItems(HWND dialog, const DialogTemplate& t, HINSTANCE instance, Dialo
 {
     for (const DialogItem& item : t.items) {
         std::string cls = ClassName(item.cls);
-        std::string title = item.title.isOrdinal ? "#" + std::to_string(item.title.ordinal) : item.title.text;
+        std::string title = item.title.isOrdinal ? OrdinalName(item.title.ordinal) : item.title.text;
         SIZE u = info.baseUnits;
         int x = Px(item.x, u.cx, 4), y = Px(item.y, u.cy, 8);
         HWND control = CreateWindowExA(item.exStyle | WS_EX_NOPARENTNOTIFY, cls.c_str(), title.c_str(),

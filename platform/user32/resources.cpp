@@ -57,7 +57,7 @@ std::map<std::pair<HMODULE, std::string>, HICON>& SharedIcons()
 
 std::string NameKey(LPCSTR name)
 {
-    return IS_INTRESOURCE(name) ? "#" + std::to_string(LOWORD(name)) : std::string(name);
+    return IS_INTRESOURCE(name) ? OrdinalName(LOWORD(name)) : std::string(name);
 }
 
 const BYTE* ResourceData(HMODULE module, LPCSTR name, LPCSTR type, DWORD* size)
@@ -187,6 +187,15 @@ winplat::CursorShape CursorShapeOf(HCURSOR cursor)
 {
     auto object = winplat::LookupAs<IconObject>(cursor);
     return object ? object->shape : winplat::CursorShape::Arrow;
+}
+
+// Appended rather than "#" + number: GCC 12 at -O3 takes a literal put in
+// front of a temporary string for an overlapping copy.
+std::string OrdinalName(unsigned ordinal)
+{
+    std::string name(1, '#');
+    name += std::to_string(ordinal);
+    return name;
 }
 
 std::string FromUtf16(const WORD* text, size_t count)

@@ -294,6 +294,8 @@ winplat::CursorShape CursorShapeOf(HCURSOR cursor);
 std::string WindowText(HWND hwnd);
 // UTF-8 text from UTF-16 resource strings.
 std::string FromUtf16(const WORD* text, size_t count);
+// The text form of a resource or class ordinal: "#" and the number.
+std::string OrdinalName(unsigned ordinal);
 void AppendUtf8(std::string* out, char32_t c);
 
 // ---- Automation hooks used by the modal loops -------------------------------------------------

@@ -64,7 +64,7 @@ ATOM AddClass(const WNDCLASSA& wc)
         return 0;
     }
     auto cls = std::make_shared<WindowClass>();
-    cls->name = IS_INTRESOURCE(wc.lpszClassName) ? "#" + std::to_string(LOWORD(wc.lpszClassName)) : wc.lpszClassName;
+    cls->name = IS_INTRESOURCE(wc.lpszClassName) ? OrdinalName(LOWORD(wc.lpszClassName)) : wc.lpszClassName;
     cls->info = wc;
     cls->info.cbWndExtra = std::max(0, wc.cbWndExtra);
     cls->info.lpszClassName = cls->name.c_str();

@@ -140,7 +140,9 @@ TEST(Card, OnlyReadableJpegsBecomePictures)
     std::string name = card.AddPicture(MakeSamplePicture(4));
     EXPECT_EQ(name.size(), 8u);
     EXPECT_EQ(name[0], 'S');
-    SharedBytes thumbnail = card.File("T" + name.substr(1) + "JPG");
+    std::string thumbnailName = name;
+    thumbnailName[0] = 'T';
+    SharedBytes thumbnail = card.File(thumbnailName + "JPG");
     ASSERT_TRUE(thumbnail);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(thumbnail->data()), 8), name);  // the lead-in names it
 }

@@ -3,10 +3,14 @@
 #include <windows.h>
 #include <winplat/objects.h>
 
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -421,6 +425,115 @@ TEST(Text, HeightsAndFaces)
     EXPECT_GT(bold.cx, plain.cx);
     DeleteObject(system);
     DeleteObject(regular);
+}
+
+// What a font looks like: its metrics, its text's extent and the text drawn.
+struct Look {
+    TEXTMETRICA metrics{};
+    SIZE extent{};
+    std::vector<COLORREF> pixels;
+    char face[LF_FACESIZE] = {};
+};
+
+Look LookOf(const char* face, int weight, BYTE pitchAndFamily)
+{
+    const char text[] = "Hamburgefonts 0123 Wij";
+    Canvas canvas(260, 40);
+    HFONT font = CreateFontA(-13, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, pitchAndFamily, face);
+    HGDIOBJ old = SelectObject(canvas.dc(), font);
+    Look look;
+    GetTextMetricsA(canvas.dc(), &look.metrics);
+    GetTextExtentPoint32A(canvas.dc(), text, int(sizeof text - 1), &look.extent);
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    TextOutA(canvas.dc(), 2, 2, text, int(sizeof text - 1));
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 260; ++x) look.pixels.push_back(canvas.At(x, y));
+    HFONT unnamed = CreateFontA(-13, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, pitchAndFamily, "");
+    SelectObject(canvas.dc(), unnamed);
+    GetTextFaceA(canvas.dc(), LF_FACESIZE, look.face);
+    SelectObject(canvas.dc(), old);
+    DeleteObject(font);
+    DeleteObject(unnamed);
+    return look;
+}
+
+void ExpectSameLook(const Look& got, const Look& want, const char* face)
+{
+    EXPECT_EQ(got.metrics.tmHeight, want.metrics.tmHeight) << face;
+    EXPECT_EQ(got.metrics.tmAscent, want.metrics.tmAscent) << face;
+    EXPECT_EQ(got.metrics.tmAveCharWidth, want.metrics.tmAveCharWidth) << face;
+    EXPECT_EQ(got.metrics.tmMaxCharWidth, want.metrics.tmMaxCharWidth) << face;
+    EXPECT_EQ(got.metrics.tmPitchAndFamily, want.metrics.tmPitchAndFamily) << face;
+    EXPECT_EQ(got.extent.cx, want.extent.cx) << face;
+    EXPECT_TRUE(got.pixels == want.pixels) << face << " is drawn differently";
+}
+
+// The platform's face names, a name it has no face for and no name at all all
+// come out in the families the platform ships, whatever else the host has
+// installed or prefers (the tests run a second time with other families
+// ranked first by fontconfig).
+TEST(Text, FaceNamesMapToTheShippedFamilies)
+{
+    const Look sans = LookOf("DejaVu Sans", FW_NORMAL, 0);
+    const Look sansBold = LookOf("DejaVu Sans", FW_BOLD, 0);
+    const Look mono = LookOf("DejaVu Sans Mono", FW_NORMAL, 0);
+    const Look serif = LookOf("DejaVu Serif", FW_NORMAL, 0);
+    EXPECT_FALSE(sans.pixels == mono.pixels);
+    EXPECT_FALSE(sans.pixels == serif.pixels);
+    EXPECT_FALSE(sans.pixels == sansBold.pixels);
+    EXPECT_EQ(mono.metrics.tmPitchAndFamily & 1, 0);  // fixed pitch
+    EXPECT_EQ(mono.metrics.tmPitchAndFamily & 0xF0, FF_MODERN);
+    EXPECT_EQ(serif.metrics.tmPitchAndFamily & 0xF0, FF_ROMAN);
+    EXPECT_EQ(sans.metrics.tmPitchAndFamily & 0xF0, FF_SWISS);
+    EXPECT_EQ(mono.metrics.tmAveCharWidth, mono.metrics.tmMaxCharWidth);
+    EXPECT_EQ(mono.extent.cx, 22 * mono.metrics.tmAveCharWidth);
+
+    struct Case {
+        const char* face;
+        int weight;
+        BYTE pitchAndFamily;
+        const Look& look;
+        const char* unnamed;  // the face an unnamed font of this pitch and family gets
+    };
+    const Case cases[] = {
+        {"Arial", FW_NORMAL, 0, sans, "DejaVu Sans"},
+        {"MS Sans Serif", FW_NORMAL, 0, sans, "DejaVu Sans"},
+        {"System", FW_NORMAL, 0, sansBold, "DejaVu Sans"},
+        {"Courier New", FW_NORMAL, 0, mono, "DejaVu Sans"},
+        {"Courier", FW_NORMAL, FIXED_PITCH, mono, "DejaVu Sans Mono"},
+        {"Times New Roman", FW_NORMAL, 0, serif, "DejaVu Sans"},
+        {"No Such Face", FW_NORMAL, FF_ROMAN, serif, "DejaVu Serif"},
+        {"No Such Face", FW_NORMAL, FF_MODERN, mono, "DejaVu Sans Mono"},
+        {"Noto Sans", FW_NORMAL, FF_SWISS, sans, "DejaVu Sans"},
+        {"Noto Sans Mono", FW_NORMAL, VARIABLE_PITCH, sans, "DejaVu Sans"},
+    };
+    for (const Case& c : cases) {
+        Look look = LookOf(c.face, c.weight, c.pitchAndFamily);
+        ExpectSameLook(look, c.look, c.face);
+        EXPECT_STREQ(look.face, c.unnamed) << c.face;
+    }
+}
+
+// The second run's configuration really ranks another family first, so that
+// the run shows something.
+TEST(Text, TheOtherFontsRunPrefersAnotherFamily)
+{
+    const char* expected = std::getenv("WINPLAT_TEST_FIRST_FAMILY");
+    if (!expected) GTEST_SKIP() << "the fonts run as the host has them";
+    for (const char* generic : {"sans-serif", "serif", "monospace", "sans", "mono"}) {
+        FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(generic));
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result;
+        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        ASSERT_NE(match, nullptr) << generic;
+        FcChar8* family = nullptr;
+        ASSERT_EQ(FcPatternGetString(match, FC_FAMILY, 0, &family), FcResultMatch);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(family)).rfind(expected, 0), 0u)
+            << generic << " gives " << family << " (scripts/deps.sh test installs the Noto fonts)";
+        FcPatternDestroy(match);
+        FcPatternDestroy(pattern);
+    }
 }
 
 TEST(Text, AFontInUseOutlivesTheFontsMadeAndDroppedAfterIt)

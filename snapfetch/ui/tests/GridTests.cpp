@@ -236,15 +236,16 @@ TEST_F(GridTest, UsbButtonIsDrawnPushedInCameraMode)
     EXPECT_EQ(Pixel(Control(IDC_USB), 10, 12), UsbLamp("USBD"));
 }
 
-// The main window with nine pictures, the fifth selected: saved for a
-// person to look at, and checked at a few telling pixels.
+// The main window with nine pictures, the fifth selected: saved in the build
+// tree for a person to look at (and for the run under other fonts to compare
+// with), and checked at a few telling pixels.
 TEST_F(GridTest, ScreenshotOfNinePicturesOneSelected)
 {
     StartWindow();
     ShowPictures(9);
     Click(Window(), CellCentre(4));
     const char* scratch = std::getenv("WINPLAT_TEST_SCRATCH");
-    std::string path = std::string(scratch ? scratch : ".") + "/snapfetch_main_window.png";
+    std::string path = std::string(scratch ? scratch : UI_TEST_OUTPUT_DIR) + "/snapfetch_main_window.png";
     ASSERT_TRUE(SavePicture(Window(), path.c_str())) << path;
 
     EXPECT_TRUE(IsYellow(Pixel(Window(), 137, 155))) << "the selected frame's top-left mark";

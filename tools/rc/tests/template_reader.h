@@ -39,7 +39,7 @@ public:
     std::string Field()
     {
         uint16_t first = Word();
-        if (first == 0xFFFF) return "#" + std::to_string(Word());
+        if (first == 0xFFFF) return std::string(1, '#').append(std::to_string(Word()));
         offset_ -= 2;
         return String();
     }
