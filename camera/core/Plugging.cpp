@@ -11,13 +11,13 @@
 
 namespace camera {
 
-bool DeviceNameClaim::Claim()
+bool DeviceNameClaim::Claim(const std::string& prefix, const std::string& lockFolder)
 {
     Release();
-    std::string folder = link::LinkFolder();
+    std::string folder = lockFolder.empty() ? link::LinkFolder() : lockFolder;
     mkdir(folder.c_str(), 0700);
     for (int number = 0; number < 1000; ++number) {
-        std::string name = link::CameraDeviceName(number);
+        std::string name = prefix + std::to_string(number);
         int fd = open((folder + "/" + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) return false;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {

@@ -1,0 +1,90 @@
+#include "GphotoPlugging.h"
+
+#include <winplat/host.h>
+#include <winplat/stidevices.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+
+namespace gphoto {
+namespace {
+
+std::string RecordPath(const std::string& deviceName) { return RecordFolder() + "/" + deviceName + ".camera"; }
+
+bool OneLine(const std::string& text) { return text.find_first_of("\r\n") == std::string::npos; }
+
+}  // namespace
+
+std::string RecordFolder() { return winplat::RuntimeFolder() + "/gphoto"; }
+
+bool IsGphotoDeviceName(const std::string& name)
+{
+    const std::string prefix = kDevicePrefix;
+    if (name.size() <= prefix.size() || name.size() > prefix.size() + 3) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (i < prefix.size() ? std::toupper(c) != prefix[i] : !std::isdigit(c)) return false;
+    }
+    return true;
+}
+
+bool ReadRecord(const std::string& deviceName, CameraRecord* record)
+{
+    std::ifstream in(RecordPath(deviceName));
+    return std::getline(in, record->model) && std::getline(in, record->port) && std::getline(in, record->description);
+}
+
+bool RecordPresent(const std::string& deviceName)
+{
+    struct stat info{};
+    return stat(RecordPath(deviceName).c_str(), &info) == 0;
+}
+
+bool PluggedCamera::PlugIn(const CameraRecord& record, std::string* error)
+{
+    Unplug();
+    if (!OneLine(record.model) || !OneLine(record.port) || !OneLine(record.description)) {
+        *error = "the model, port and description must each be one line";
+        return false;
+    }
+    if (!claim_.Claim(kDevicePrefix, RecordFolder())) {
+        *error = "no free device name";
+        return false;
+    }
+    // Written whole under another name first: the kernel driver never reads half a record.
+    std::string path = RecordPath(deviceName()), partial = path + ".new";
+    {
+        std::ofstream out(partial, std::ios::trunc);
+        out << record.model << "\n" << record.port << "\n" << record.description << "\n";
+        if (!out.flush()) {
+            *error = "cannot write " + partial;
+            claim_.Release();
+            return false;
+        }
+    }
+    winplat::StillImageDevice device{deviceName(), record.description, portName(), camera::kDriverClassId,
+                                     static_cast<DWORD>(getpid())};
+    if (rename(partial.c_str(), path.c_str()) != 0 || !winplat::AddStillImageDevice(device)) {
+        *error = "cannot enter the camera in the still-image registry";
+        unlink(partial.c_str());
+        unlink(path.c_str());
+        claim_.Release();
+        return false;
+    }
+    record_ = record;
+    return true;
+}
+
+void PluggedCamera::Unplug()
+{
+    if (!pluggedIn()) return;
+    winplat::RemoveStillImageDevice(deviceName());
+    unlink(RecordPath(deviceName()).c_str());
+    claim_.Release();
+}
+
+}  // namespace gphoto

@@ -1,0 +1,123 @@
+#include "GphotoUsbDriver.h"
+
+#include "../camusb/CamUsbFile.h"
+#include "../core/CameraConnection.h"
+#include "GphotoPlugging.h"
+#include "GphotoStorage.h"
+
+#include <winerror.h>
+#include <winplat/stidevices.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace gphoto {
+namespace {
+
+std::string Upper(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    return name;
+}
+
+// Plugged in by a program that is still running.
+bool LiveEntry(const std::string& deviceName)
+{
+    for (const auto& device : winplat::ListStillImageDevices()) {
+        if (device.internalName == deviceName) return true;
+    }
+    return false;
+}
+
+// The link, for the storage to unplug when the camera turns out gone.
+struct LinkCell {
+    std::mutex lock;
+    std::weak_ptr<camusb::UsbLink> link;
+};
+
+}  // namespace
+
+struct GphotoUsbDriver::Port {
+    std::shared_ptr<camera::CameraDevice> device;
+    std::unique_ptr<camera::CameraConnection> connection;
+    std::shared_ptr<camusb::UsbLink> link;
+
+    ~Port()
+    {
+        if (link) link->Unplug();
+        if (connection) connection->Stop();
+    }
+};
+
+GphotoUsbDriver& GphotoUsbDriver::Instance()
+{
+    // Never destroyed: kernel32 keeps a pointer to it until the process ends.
+    static GphotoUsbDriver* driver = new GphotoUsbDriver;
+    return *driver;
+}
+
+DWORD GphotoUsbDriver::Connect(const std::string& deviceName, std::shared_ptr<Port>* port)
+{
+    CameraRecord record;
+    if (!ReadRecord(deviceName, &record) || !LiveEntry(deviceName)) return ERROR_FILE_NOT_FOUND;
+    int sockets[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) return ERROR_GEN_FAILURE;
+
+    auto cell = std::make_shared<LinkCell>();
+    auto storage = std::make_shared<GphotoStorage>(
+        std::make_shared<GphotoCamera>(record.model, record.port), [deviceName] { return RecordPresent(deviceName); },
+        [cell] {
+            std::shared_ptr<camusb::UsbLink> link;
+            {
+                std::lock_guard<std::mutex> guard(cell->lock);
+                link = cell->link.lock();
+            }
+            if (link) link->Unplug();
+        });
+    camera::CameraSettings settings;
+    settings.description = record.description;
+    settings.product = record.model;
+    settings.manufacturer = "libgphoto2";
+    settings.serial = record.port;
+    auto made = std::make_shared<Port>();
+    made->device = std::make_shared<camera::CameraDevice>(settings, storage);
+    made->connection = std::make_unique<camera::CameraConnection>(sockets[0], *made->device,
+                                                                   std::vector<camera::FaultRule>{}, nullptr);
+    made->connection->Start();
+    DWORD error = 0;
+    made->link = camusb::UsbLink::Open(sockets[1], &error);
+    if (!made->link) return error ? error : ERROR_GEN_FAILURE;
+    {
+        std::lock_guard<std::mutex> guard(cell->lock);
+        cell->link = made->link;
+    }
+    *port = made;
+    return 0;
+}
+
+DWORD GphotoUsbDriver::Open(const char* name, DWORD, std::shared_ptr<winplat::DeviceFile>* file)
+{
+    std::string deviceName = Upper(name ? name : "");
+    if (!IsGphotoDeviceName(deviceName)) return ERROR_FILE_NOT_FOUND;
+    std::shared_ptr<Port> stale;
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = ports_.find(deviceName);
+    if (it != ports_.end() && !it->second->link->Alive()) {
+        stale = it->second;  // the camera was found gone; a new link if it is back
+        ports_.erase(it);
+        it = ports_.end();
+    }
+    if (it == ports_.end()) {
+        std::shared_ptr<Port> port;
+        DWORD error = Connect(deviceName, &port);
+        if (error) return error;
+        it = ports_.emplace(deviceName, port).first;
+    }
+    *file = std::make_shared<camusb::CamUsbFile>(it->second->link);
+    return 0;
+}
+
+}  // namespace gphoto
