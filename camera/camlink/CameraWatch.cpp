@@ -27,7 +27,7 @@ bool CameraWatch::Update(const std::vector<Camera>& present)
         if (plugged_.count(camera)) continue;
         auto plug = std::make_unique<gphoto::PluggedCamera>();
         std::string error;
-        if (!plug->PlugIn({camera.first, camera.second, description_}, &error)) {
+        if (!plug->PlugIn({camera.first, camera.second, description_, ""}, &error)) {
             say_("cannot plug in \"" + camera.first + "\" on " + camera.second + ": " + error);
             allPlugged = false;
             continue;

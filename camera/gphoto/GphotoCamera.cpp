@@ -172,6 +172,12 @@ bool GphotoCamera::Known(const std::string& model, const std::string& port, std:
     return result >= 0;
 }
 
+bool GphotoCamera::PortPresent(const std::string& port)
+{
+    struct stat info{};
+    return port.rfind("disk:", 0) != 0 || (stat(port.c_str() + 5, &info) == 0 && S_ISDIR(info.st_mode));
+}
+
 std::vector<std::pair<std::string, std::string>> GphotoCamera::Detect()
 {
     std::vector<std::pair<std::string, std::string>> found;
@@ -221,9 +227,7 @@ StorageResult GphotoCamera::Classify(int result) const
 {
     if (result >= 0) return StorageResult::Ok;
     // A folder camera whose folder went away is gone, whatever the error.
-    struct stat info{};
-    if (port_.rfind("disk:", 0) == 0 && (stat(port_.c_str() + 5, &info) != 0 || !S_ISDIR(info.st_mode)))
-        return StorageResult::Gone;
+    if (!PortPresent(port_)) return StorageResult::Gone;
     switch (result) {
         case GP_ERROR_FILE_NOT_FOUND:
         case GP_ERROR_DIRECTORY_NOT_FOUND: return StorageResult::NotFound;

@@ -47,6 +47,9 @@ public:
 
     // The model is one that libgphoto2 knows and the port one it offers.
     static bool Known(const std::string& model, const std::string& port, std::string* error);
+    // False when the port is a folder ("disk:PATH") that is not there (any
+    // other port cannot be told without asking the camera).
+    static bool PortPresent(const std::string& port);
     // The cameras on the machine's ports now, as {model, port}, without
     // opening any of them (libgphoto2's auto-detection).
     static std::vector<std::pair<std::string, std::string>> Detect();

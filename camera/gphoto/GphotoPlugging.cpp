@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 
@@ -35,13 +37,14 @@ bool IsGphotoDeviceName(const std::string& name)
 bool ReadRecord(const std::string& deviceName, CameraRecord* record)
 {
     std::ifstream in(RecordPath(deviceName));
-    return std::getline(in, record->model) && std::getline(in, record->port) && std::getline(in, record->description);
+    return std::getline(in, record->model) && std::getline(in, record->port) &&
+           std::getline(in, record->description) && std::getline(in, record->mark);
 }
 
-bool RecordPresent(const std::string& deviceName)
+bool RecordPresent(const std::string& deviceName, const std::string& mark)
 {
-    struct stat info{};
-    return stat(RecordPath(deviceName).c_str(), &info) == 0;
+    CameraRecord record;
+    return ReadRecord(deviceName, &record) && record.mark == mark;
 }
 
 bool PluggedCamera::PlugIn(const CameraRecord& record, std::string* error)
@@ -55,11 +58,15 @@ bool PluggedCamera::PlugIn(const CameraRecord& record, std::string* error)
         *error = "no free device name";
         return false;
     }
+    static std::atomic<unsigned> plugs{0};
+    CameraRecord made = record;
+    made.mark = std::to_string(getpid()) + "." + std::to_string(++plugs) + "." +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     // Written whole under another name first: the kernel driver never reads half a record.
     std::string path = RecordPath(deviceName()), partial = path + ".new";
     {
         std::ofstream out(partial, std::ios::trunc);
-        out << record.model << "\n" << record.port << "\n" << record.description << "\n";
+        out << made.model << "\n" << made.port << "\n" << made.description << "\n" << made.mark << "\n";
         if (!out.flush()) {
             *error = "cannot write " + partial;
             claim_.Release();
@@ -75,7 +82,7 @@ bool PluggedCamera::PlugIn(const CameraRecord& record, std::string* error)
         claim_.Release();
         return false;
     }
-    record_ = record;
+    record_ = made;
     return true;
 }
 

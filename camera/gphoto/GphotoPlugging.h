@@ -5,8 +5,9 @@
 // port "\\.\GPHOTO<n>" that the kernel driver gphotousb serves, and a still-
 // image registry entry naming the camera's user-mode driver. Beside the lock
 // lies the camera's record, "GPHOTO<n>.camera", from which the kernel driver
-// learns which camera the port is: three lines, the libgphoto2 model, the
-// port and the description. The record goes when the camera is unplugged, and
+// learns which camera the port is: four lines, the libgphoto2 model, the
+// port, the description and a mark of this plugging-in (so that a camera
+// plugged in later under the same name is told apart). The record goes when the camera is unplugged, and
 // the kernel driver then reports the device gone.
 #pragma once
 
@@ -22,12 +23,14 @@ struct CameraRecord {
     std::string model;        // "Directory Browse"
     std::string port;         // "disk:/home/me/Pictures"
     std::string description;  // the still-image device description
+    std::string mark;         // set when plugged in
 };
 
 std::string RecordFolder();
 bool IsGphotoDeviceName(const std::string& name);  // "GPHOTO" and a number
 bool ReadRecord(const std::string& deviceName, CameraRecord* record);
-bool RecordPresent(const std::string& deviceName);
+// The record of that name is there and has that mark.
+bool RecordPresent(const std::string& deviceName, const std::string& mark);
 
 class PluggedCamera {
 public:

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 namespace gphoto {
 namespace {
@@ -38,9 +39,32 @@ struct LinkCell {
     std::weak_ptr<camusb::UsbLink> link;
 };
 
+// A handle on the port: before each request, a look whether the camera is
+// still there, so that a camera gone fails the request at once
+// (ERROR_DEV_NOT_EXIST, the device-lost error), as a port whose device has
+// left does.
+class GphotoFile : public camusb::CamUsbFile {
+public:
+    GphotoFile(std::shared_ptr<camusb::UsbLink> link, std::function<bool()> present)
+        : CamUsbFile(link), link_(std::move(link)), present_(std::move(present))
+    {
+    }
+    void StartIo(winplat::IoRequest* request) override
+    {
+        if (link_->Alive() && !present_()) link_->Unplug();
+        CamUsbFile::StartIo(request);
+    }
+
+private:
+    std::shared_ptr<camusb::UsbLink> link_;
+    std::function<bool()> present_;
+};
+
 }  // namespace
 
 struct GphotoUsbDriver::Port {
+    std::string mark;  // of the record it was made for
+    std::function<bool()> present;
     std::shared_ptr<camera::CameraDevice> device;
     std::unique_ptr<camera::CameraConnection> connection;
     std::shared_ptr<camusb::UsbLink> link;
@@ -63,12 +87,20 @@ DWORD GphotoUsbDriver::Connect(const std::string& deviceName, std::shared_ptr<Po
 {
     CameraRecord record;
     if (!ReadRecord(deviceName, &record) || !LiveEntry(deviceName)) return ERROR_FILE_NOT_FOUND;
+    // Also loads libgphoto2's lists of models and ports here, where no
+    // request waits: that takes a good part of a second.
+    std::string unknown;
+    if (!GphotoCamera::Known(record.model, record.port, &unknown)) return ERROR_FILE_NOT_FOUND;
     int sockets[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) return ERROR_GEN_FAILURE;
 
     auto cell = std::make_shared<LinkCell>();
+    // Still plugged in (camlink has not taken it out) and, for a folder, the folder still there.
+    auto present = [deviceName, record] {
+        return RecordPresent(deviceName, record.mark) && GphotoCamera::PortPresent(record.port);
+    };
     auto storage = std::make_shared<GphotoStorage>(
-        std::make_shared<GphotoCamera>(record.model, record.port), [deviceName] { return RecordPresent(deviceName); },
+        std::make_shared<GphotoCamera>(record.model, record.port), present,
         [cell] {
             std::shared_ptr<camusb::UsbLink> link;
             {
@@ -83,6 +115,8 @@ DWORD GphotoUsbDriver::Connect(const std::string& deviceName, std::shared_ptr<Po
     settings.manufacturer = "libgphoto2";
     settings.serial = record.port;
     auto made = std::make_shared<Port>();
+    made->mark = record.mark;
+    made->present = present;
     made->device = std::make_shared<camera::CameraDevice>(settings, storage);
     made->connection = std::make_unique<camera::CameraConnection>(sockets[0], *made->device,
                                                                    std::vector<camera::FaultRule>{}, nullptr);
@@ -105,8 +139,11 @@ DWORD GphotoUsbDriver::Open(const char* name, DWORD, std::shared_ptr<winplat::De
     std::shared_ptr<Port> stale;
     std::lock_guard<std::mutex> guard(lock_);
     auto it = ports_.find(deviceName);
-    if (it != ports_.end() && !it->second->link->Alive()) {
-        stale = it->second;  // the camera was found gone; a new link if it is back
+    CameraRecord record;
+    bool current = ReadRecord(deviceName, &record);
+    if (it != ports_.end() && (!it->second->link->Alive() || !current || record.mark != it->second->mark)) {
+        // The camera was found gone, or another one has the name now: a new link if one is there.
+        stale = it->second;
         ports_.erase(it);
         it = ports_.end();
     }
@@ -116,7 +153,7 @@ DWORD GphotoUsbDriver::Open(const char* name, DWORD, std::shared_ptr<winplat::De
         if (error) return error;
         it = ports_.emplace(deviceName, port).first;
     }
-    *file = std::make_shared<camusb::CamUsbFile>(it->second->link);
+    *file = std::make_shared<GphotoFile>(it->second->link, it->second->present);
     return 0;
 }
 

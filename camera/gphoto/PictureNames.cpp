@@ -26,7 +26,7 @@ bool DcfNumber(const PictureFile& file, uint32_t* number)
     size_t dot = file.name.rfind('.');
     std::string base = file.name.substr(0, dot);
     unsigned folderNumber = 0, fileNumber = 0;
-    if (folder.size() != 8 || base.size() != 8 || !Digits(folder, 0, 3, &folderNumber) || folderNumber < 100 ||
+    if (folder.size() < 3 || folder.size() > 8 || base.size() != 8 || !Digits(folder, 0, 3, &folderNumber) || folderNumber < 100 ||
         !Digits(base, 4, 4, &fileNumber))
         return false;
     *number = folderNumber * 10000 + fileNumber;
