@@ -24,7 +24,7 @@ using camera::StorageResult;
 
 // A file on the camera as its listing shows it.
 struct PictureFile {
-    std::string folder;  // "/DCIM/100CANON"
+    std::string folder;  // "/DCIM/100PHOTO"
     std::string name;    // "IMG_0001.JPG"
     uint64_t size = 0;
     time_t mtime = 0;    // 0 when the camera does not say

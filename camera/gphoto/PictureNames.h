@@ -3,7 +3,7 @@
 // its place in the list, so that a picture keeps its name across loads,
 // deletions of other pictures and sessions.
 //
-// A picture in a DCF folder and file ("100CANON/IMG_1234.JPG": a folder
+// A picture in a DCF folder and file ("100PHOTO/IMG_1234.JPG": a folder
 // named by 3 digits from 100 and up to 5 more characters, a file by 4
 // characters and 4 digits) is "S" + folder number + file number: "S1001234". Any other
 // picture gets "S0" and six digits from a hash of its path, a range that DCF

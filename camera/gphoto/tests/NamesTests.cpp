@@ -15,7 +15,7 @@ PictureFile File(const std::string& folder, const std::string& name) { return {f
 
 TEST(PictureNames, DcfPicturesAreNamedByFolderAndFileNumber)
 {
-    auto names = PictureNames({File("/DCIM/100CANON", "IMG_0001.JPG"), File("/DCIM/999ZZZZZ", "DSCF9999.JPG"),
+    auto names = PictureNames({File("/DCIM/100PHOTO", "IMG_0001.JPG"), File("/DCIM/999ZZZZZ", "DSCF9999.JPG"),
                                File("/store_00010001/DCIM/123_ABCD", "P1230042.jpg")});
     EXPECT_EQ(names, (std::vector<std::string>{"S1000001", "S9999999", "S1230042"}));
 }
@@ -24,7 +24,7 @@ TEST(PictureNames, OtherPicturesGetHashedNamesBelowTheDcfRange)
 {
     std::vector<PictureFile> files = {File("/", "holiday.jpg"), File("/DCIM/Camera", "IMG_20240101_120000.jpg"),
                                       File("/DCIM/099ABCDE", "IMG_0001.JPG"),  // folder number below 100
-                                      File("/DCIM/100CANON", "IMG_01.JPG")};   // file name not 8 characters
+                                      File("/DCIM/100PHOTO", "IMG_01.JPG")};   // file name not 8 characters
     auto names = PictureNames(files);
     for (const std::string& name : names) {
         ASSERT_EQ(name.size(), 8u);
