@@ -9,6 +9,9 @@
 //     gp_file_get_data_and_size, gp_file_unref, gp_camera_exit,
 //     gp_camera_unref (the model and port lists loaded once, as the bridge
 //     loads them once);
+//   - VirtualCamera: the same reads of the same pictures from the virtual
+//     camera (its card in memory), through the same driver path: what the
+//     driver path costs without libgphoto2;
 //   - FinalStatusPause: the driver's designed 10 ms pause before the reply
 //     of every read, as the platform clock gives it.
 // The platform clock runs at its natural speed. At the end: the bridge's
@@ -17,6 +20,7 @@
 #include <gphoto2/gphoto2.h>
 
 #include "camera/gphoto/GphotoPlugging.h"
+#include "camera/testing/VirtualCamera.h"
 #include "common/EscapeProtocol.h"
 
 #include <objbase.h>
@@ -99,23 +103,18 @@ void Direct(benchmark::State& state)
             if (!ok) state.SkipWithError("libgphoto2 could not fetch a picture");
         }
     }
-    state.counters["ms_per_picture"] = benchmark::Counter(kPictures * 1e3, benchmark::Counter::kIsIterationInvariantRate |
-                                                                               benchmark::Counter::kInvert);
     gp_port_info_list_free(ports);
     gp_abilities_list_free(models);
     gp_context_unref(context);
 }
 
-void Bridge(benchmark::State& state)
+// Reads every picture ("S1000001" ...) through the Still Image service.
+void ReadThroughSti(benchmark::State& state, const std::string& internalName)
 {
-    gphoto::PluggedCamera plug;
-    std::string error;
-    if (!plug.PlugIn({"Directory Browse", "disk:" + g_folder, "Marovane", ""}, &error))
-        return state.SkipWithError(error.c_str());
     CoInitialize(nullptr);
     IStillImage* sti = nullptr;
     IStiDevice* device = nullptr;
-    std::wstring name(plug.deviceName().begin(), plug.deviceName().end());
+    std::wstring name(internalName.begin(), internalName.end());
     if (StiCreateInstanceW(GetModuleHandleA(nullptr), STI_VERSION_REAL, &sti, nullptr) != S_OK ||
         sti->CreateDevice(name.data(), STI_DEVICE_CREATE_DATA, &device, nullptr) != S_OK) {
         if (sti) sti->Release();
@@ -144,6 +143,29 @@ void Bridge(benchmark::State& state)
     CoUninitialize();
 }
 
+void Bridge(benchmark::State& state)
+{
+    gphoto::PluggedCamera plug;
+    std::string error;
+    if (!plug.PlugIn({"Directory Browse", "disk:" + g_folder, "Marovane", ""}, &error))
+        return state.SkipWithError(error.c_str());
+    ReadThroughSti(state, plug.deviceName());
+}
+
+void VirtualCamera(benchmark::State& state)
+{
+    camera::VirtualCamera cam;
+    for (int i = 0; i < kPictures; ++i) {
+        std::ifstream in(g_folder + "/DCIM/100BENCH/" + PictureFile(i), std::ios::binary);
+        camera::Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        char name[16];
+        snprintf(name, sizeof name, "S100%04dJPG", i + 1);
+        cam.card().PutFile(name, std::move(bytes));
+    }
+    if (!cam.PlugIn()) return state.SkipWithError("cannot plug the virtual camera in");
+    ReadThroughSti(state, cam.internalName());
+}
+
 void FinalStatusPause(benchmark::State& state)
 {
     for (auto _ : state)
@@ -152,6 +174,7 @@ void FinalStatusPause(benchmark::State& state)
 
 BENCHMARK(Direct)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->Repetitions(3);
 BENCHMARK(Bridge)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->Repetitions(3);
+BENCHMARK(VirtualCamera)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->Repetitions(3);
 BENCHMARK(FinalStatusPause)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->Repetitions(3);
 
 // Console output, then the bridge's time beyond its designed pause against
@@ -175,6 +198,10 @@ public:
         printf("Per 5 MB picture: bridge %.2f ms, of which the designed pause %.2f ms; libgphoto2 alone %.2f ms\n",
                ms_["Bridge"], ms_["FinalStatusPause"], ms_["Direct"]);
         printf("Bridge beyond its designed pause / libgphoto2 alone: %.2f\n", beyond / ms_["Direct"]);
+        if (ms_.count("VirtualCamera") && ms_["VirtualCamera"] > 0)
+            printf("The same reads from the virtual camera: %.2f ms; bridge - virtual camera = %.2f ms "
+                   "(libgphoto2 alone: %.2f ms)\n",
+                   ms_["VirtualCamera"], ms_["Bridge"] - ms_["VirtualCamera"], ms_["Direct"]);
     }
 
 private:

@@ -39,8 +39,9 @@ struct LinkCell {
     std::weak_ptr<camusb::UsbLink> link;
 };
 
-// A handle on the port: before each request, a look whether the camera is
-// still there, so that a camera gone fails the request at once
+// A handle on the port: before each control request (the reads only take
+// data the camera has sent already), a look whether the camera is still
+// there, so that a camera gone fails the request at once
 // (ERROR_DEV_NOT_EXIST, the device-lost error), as a port whose device has
 // left does.
 class GphotoFile : public camusb::CamUsbFile {
@@ -51,7 +52,8 @@ public:
     }
     void StartIo(winplat::IoRequest* request) override
     {
-        if (link_->Alive() && !present_()) link_->Unplug();
+        if (winplat::IoGetInfo(request).kind == winplat::IoKind::DeviceControl && link_->Alive() && !present_())
+            link_->Unplug();
         CamUsbFile::StartIo(request);
     }
 
