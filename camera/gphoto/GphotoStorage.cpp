@@ -117,8 +117,12 @@ StorageResult GphotoStorage::PictureLocked(const Picture& picture, SharedBytes* 
         *content = fetched_;
         return StorageResult::Ok;
     }
-    fetched_.reset();  // only one picture is held at a time
-    auto bytes = std::make_shared<Bytes>();
+    // Only one picture is held at a time. Its memory serves the next one when
+    // nobody reads from it any more: a picture's worth of fresh pages costs
+    // more than the copy into them.
+    std::shared_ptr<Bytes> bytes = fetched_ && fetched_.use_count() == 1 ? fetched_ : std::make_shared<Bytes>();
+    fetched_.reset();
+    fetchedKey_.clear();
     StorageResult result = camera_->Fetch(picture.file, FileKind::Picture, bytes.get());
     if (result != StorageResult::Ok) return result;
     fetchedKey_ = key;

@@ -60,7 +60,7 @@ private:
     std::vector<Picture> pictures_;
     SharedBytes directory_;
     std::string fetchedKey_;  // the picture held in memory
-    SharedBytes fetched_;
+    std::shared_ptr<Bytes> fetched_;
     std::map<std::string, SharedBytes> thumbnails_;  // by picture key
 };
 
