@@ -57,6 +57,23 @@ std::string NameFromCommand(const char (&szName)[12])
     return std::string(szName, static_cast<const char*>(nul));
 }
 
+StorageResult CameraCard::ListDirectory(SharedBytes* directory)
+{
+    *directory = Directory();
+    return StorageResult::Ok;
+}
+
+StorageResult CameraCard::FetchFile(const std::string& name, SharedBytes* content)
+{
+    *content = File(name);
+    return *content ? StorageResult::Ok : StorageResult::NotFound;
+}
+
+StorageResult CameraCard::RemoveFile(const std::string& name)
+{
+    return name.empty() || Delete(name) != kCameraOk ? StorageResult::NotFound : StorageResult::Ok;
+}
+
 void CameraCard::PutFile(const std::string& name, Bytes content)
 {
     auto shared = std::make_shared<const Bytes>(std::move(content));
@@ -210,32 +227,47 @@ DWORD CameraCard::DirectorySize() const
 SharedBytes CameraCard::Directory() const
 {
     std::lock_guard<std::mutex> guard(lock_);
-    auto directory = std::make_shared<Bytes>(DirectorySizeLocked(), 0);
-    size_t blocks = directory->size() / kDirectoryBlock;
+    std::vector<PictureEntry> entries = pictures_;
+    for (PictureEntry& entry : entries) {
+        auto file = files_.find(entry.name + "JPG");
+        entry.size = file == files_.end() ? 0 : static_cast<DWORD>(file->second->size());
+    }
+    auto directory = std::make_shared<Bytes>(DirectoryBlocks(entries));
+    for (const auto& override : countOverrides_) {
+        size_t at = static_cast<size_t>(override.first) * kDirectoryBlock;
+        if (override.first >= 0 && at < directory->size()) (*directory)[at + 10] = static_cast<uint8_t>(override.second);
+    }
+    for (const auto& shown : nameOverrides_) {
+        if (shown.first >= entries.size()) continue;
+        size_t block = shown.first / kEntriesPerBlock, slot = shown.first % kEntriesPerBlock;
+        uint8_t* e = directory->data() + block * kDirectoryBlock + 12 + slot * kEntrySize;
+        memset(e, 0, 8);
+        memcpy(e, shown.second.data(), std::min<size_t>(8, shown.second.size()));
+    }
+    return directory;
+}
+
+Bytes DirectoryBlocks(const std::vector<PictureEntry>& pictures)
+{
+    size_t blocks = std::max<size_t>(1, (pictures.size() + kEntriesPerBlock - 1) / kEntriesPerBlock);
+    Bytes directory(blocks * kDirectoryBlock, 0);
     for (size_t b = 0; b < blocks; ++b) {
-        uint8_t* block = directory->data() + b * kDirectoryBlock;
+        uint8_t* block = directory.data() + b * kDirectoryBlock;
         link::Put16(block, static_cast<uint16_t>(b));
         link::Put16(block + 2, static_cast<uint16_t>(blocks));
-        link::Put16(block + 4, static_cast<uint16_t>(pictures_.size()));
+        link::Put16(block + 4, static_cast<uint16_t>(pictures.size()));
         memcpy(block + 6, "CDIR", 4);
         size_t first = b * kEntriesPerBlock;
-        size_t count = std::min(kEntriesPerBlock, pictures_.size() - std::min(pictures_.size(), first));
-        auto override = countOverrides_.find(static_cast<int>(b));
-        block[10] = static_cast<uint8_t>(override == countOverrides_.end() ? count : override->second);
+        size_t count = std::min(kEntriesPerBlock, pictures.size() - std::min(pictures.size(), first));
+        block[10] = static_cast<uint8_t>(count);
         for (size_t i = 0; i < count; ++i) {
-            const PictureEntry& entry = pictures_[first + i];
+            const PictureEntry& entry = pictures[first + i];
             uint8_t* e = block + 12 + i * kEntrySize;
-            auto shown = nameOverrides_.find(first + i);
-            if (shown != nameOverrides_.end()) {
-                memcpy(e, shown->second.data(), std::min<size_t>(8, shown->second.size()));
-            } else {
-                memcpy(e, entry.name.data(), std::min<size_t>(8, entry.name.size()));
-            }
+            memcpy(e, entry.name.data(), std::min<size_t>(8, entry.name.size()));
             memcpy(e + 8, "JPG", 3);
             link::Put16(e + 12, entry.dosTime);
             link::Put16(e + 14, entry.dosDate);
-            auto file = files_.find(entry.name + "JPG");
-            link::Put32(e + 16, file == files_.end() ? 0 : static_cast<uint32_t>(file->second->size()));
+            link::Put32(e + 16, entry.size);
         }
     }
     return directory;

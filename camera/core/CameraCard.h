@@ -19,6 +19,8 @@
 // Every method may be called from any thread.
 #pragma once
 
+#include "CameraStorage.h"
+
 #include <windef.h>
 
 #include <map>
@@ -28,9 +30,6 @@
 #include <vector>
 
 namespace camera {
-
-using Bytes = std::vector<uint8_t>;
-using SharedBytes = std::shared_ptr<const Bytes>;
 
 constexpr size_t kDirectoryBlock = 512;
 constexpr size_t kEntriesPerBlock = 25;
@@ -43,8 +42,14 @@ struct PictureEntry {
     WORD dosDate = 0;
 };
 
-class CameraCard {
+class CameraCard : public CameraStorage {
 public:
+    // The storage the camera's commands reach.
+    StorageResult ListDirectory(SharedBytes* directory) override;
+    StorageResult LastDirectory(SharedBytes* directory) override { return ListDirectory(directory); }
+    StorageResult FetchFile(const std::string& name, SharedBytes* content) override;
+    StorageResult RemoveFile(const std::string& name) override;
+
     // Any file, in or out of the directory.
     void PutFile(const std::string& name, Bytes content);
     SharedBytes File(const std::string& name) const;  // null when missing
@@ -100,6 +105,9 @@ private:
     std::map<size_t, Bytes> nameOverrides_;
     int nextNumber_ = 1;
 };
+
+// The directory blocks of these pictures, in this order (sizes as given).
+Bytes DirectoryBlocks(const std::vector<PictureEntry>& pictures);
 
 // The key under which the card keeps a name: capitals, at most 11 characters.
 std::string CardName(const std::string& name);

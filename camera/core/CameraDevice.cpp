@@ -18,9 +18,24 @@ CAMERA_REPLY MakeReply(WORD error, DWORD stamp, DWORD value)
     return reply;
 }
 
+// The camera's status for what the storage did; *silent when it does not answer.
+DWORD StorageStatus(StorageResult result, bool* silent)
+{
+    *silent = result == StorageResult::Busy || result == StorageResult::Gone;
+    switch (result) {
+        case StorageResult::Ok: return kCameraOk;
+        case StorageResult::NotFound: return kCameraFileNotFound;
+        case StorageResult::Failed: return kCameraStorageError;
+        default: return kCameraOk;  // a busy camera reports no error: the driver sees a time-out
+    }
+}
+
 }  // namespace
 
-CameraDevice::CameraDevice(CameraSettings settings) : settings_(std::move(settings)) {}
+CameraDevice::CameraDevice(CameraSettings settings, std::shared_ptr<CameraStorage> storage)
+    : settings_(std::move(settings)), ownStorage_(std::move(storage)), storage_(ownStorage_ ? ownStorage_.get() : &card_)
+{
+}
 
 void CameraDevice::SetVersion(DWORD version)
 {
@@ -47,24 +62,30 @@ void CameraDevice::SetObserver(std::function<void(const ReceivedRequest&)> obser
     observer_ = std::move(observer);
 }
 
-// Carries out a command; returns its status, with the reply's value and, for
-// the reads, what the data comes from.
-DWORD CameraDevice::RunLocked(const CAMERA_COMMAND& command, DWORD* value, SharedBytes* source)
+DWORD CameraDevice::RunLocked(const CAMERA_COMMAND& command, DWORD* value, SharedBytes* source, bool* silent)
 {
     *value = 0;
+    *silent = false;
     if (command.wType != 1) return kCameraBadCommand;
     switch (command.wOpcode) {
         case kOpStatus: *value = currentError_; return kCameraOk;
-        case kOpDirectorySize: *value = card_.DirectorySize(); return kCameraOk;
-        case kOpReadDirectory: *source = card_.Directory(); return kCameraOk;
-        case kOpReadFile:
-            *source = card_.File(NameFromCommand(command.szName));
-            return *source ? kCameraOk : kCameraFileNotFound;
+        case kOpDirectorySize: {
+            SharedBytes directory;
+            DWORD status = StorageStatus(storage_->ListDirectory(&directory), silent);
+            if (directory) *value = static_cast<DWORD>(directory->size());
+            return status;
+        }
+        case kOpReadDirectory: return StorageStatus(storage_->LastDirectory(source), silent);
+        case kOpReadFile: {
+            std::string name = NameFromCommand(command.szName);
+            if (name.empty()) return kCameraFileNotFound;
+            return StorageStatus(storage_->FetchFile(name, source), silent);
+        }
         case kOpPlain: return kCameraOk;
         case kOpVersion: *value = settings_.version; return kCameraOk;
         case kOpDeleteFile: {
             std::string name = NameFromCommand(command.szName);
-            return name.empty() ? kCameraFileNotFound : card_.Delete(name);
+            return name.empty() ? kCameraFileNotFound : StorageStatus(storage_->RemoveFile(name), silent);
         }
         default: return kCameraBadCommand;
     }
@@ -81,7 +102,8 @@ void CameraDevice::Command(uint64_t session, uint32_t phase, const CAMERA_COMMAN
     data_ = DataPhase();  // a new command ends any read still going on
     DWORD value = 0;
     SharedBytes source;
-    DWORD status = RunLocked(command, &value, &source);
+    bool silent = false;
+    DWORD status = RunLocked(command, &value, &source, &silent);
     currentError_ = status;
     if (IsReadOpcode(command.wOpcode)) {
         // A read always delivers the length asked for; the status says
@@ -90,6 +112,7 @@ void CameraDevice::Command(uint64_t session, uint32_t phase, const CAMERA_COMMAN
         data_.session = session;
         data_.phase = phase;
         data_.source = status == kCameraOk ? source : nullptr;
+        data_.silent = silent;
         data_.offset = command.dwParam;
         data_.length = command.dwLength;
         data_.reply = MakeReply(0, command.dwStamp, status);
@@ -101,9 +124,10 @@ void CameraDevice::Command(uint64_t session, uint32_t phase, const CAMERA_COMMAN
                            value);
     replyOpcode_ = command.wOpcode;
     haveReply_ = true;
+    replySilent_ = silent;
 }
 
-CAMERA_REPLY CameraDevice::Reply(DWORD opcode)
+std::optional<CAMERA_REPLY> CameraDevice::Reply(DWORD opcode)
 {
     std::lock_guard<std::mutex> guard(lock_);
     ReceivedRequest request;
@@ -111,8 +135,19 @@ CAMERA_REPLY CameraDevice::Reply(DWORD opcode)
     request.value = opcode;
     LogLocked(request);
     if (opcode == kOpStatus) return MakeReply(0, lastStamp_, currentError_);
-    if (opcode == kOpDirectorySize) return MakeReply(0, lastStamp_, card_.DirectorySize());
-    if (haveReply_ && replyOpcode_ == opcode && !IsReadOpcode(opcode)) return lastReply_;
+    if (opcode == kOpDirectorySize) {
+        SharedBytes directory;
+        bool silent = false;
+        DWORD status = StorageStatus(storage_->ListDirectory(&directory), &silent);
+        if (silent) return std::nullopt;
+        // A directory that cannot be listed is reported empty; the status tells why.
+        if (status != kCameraOk) currentError_ = status;
+        return MakeReply(0, lastStamp_, directory ? static_cast<DWORD>(directory->size()) : 0);
+    }
+    if (haveReply_ && replyOpcode_ == opcode && !IsReadOpcode(opcode)) {
+        if (replySilent_) return std::nullopt;
+        return lastReply_;
+    }
     return MakeReply(static_cast<WORD>(kCameraBadCommand), 0, 0);
 }
 
@@ -153,6 +188,7 @@ void CameraDevice::Reset(DWORD selector)
     data_ = DataPhase();
     currentError_ = 0;
     haveReply_ = false;
+    replySilent_ = false;
 }
 
 void CameraDevice::Disconnected(uint64_t session)
@@ -164,7 +200,7 @@ void CameraDevice::Disconnected(uint64_t session)
 bool CameraDevice::NextPiece(uint64_t session, size_t most, Piece* piece)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!data_.active || data_.session != session) return false;
+    if (!data_.active || data_.session != session || data_.silent) return false;
     bool dataLeft = data_.sent < data_.length;
     if (dataLeft && most == 0) return false;
     *piece = Piece();

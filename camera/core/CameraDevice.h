@@ -18,6 +18,12 @@
 // the reads, dwValue 2). Every reply has wState 3 and echoes the stamp of the
 // command that made it (the last command's stamp for opcodes 1 and 2).
 //
+// The directory and the files come from a storage (CameraStorage.h): the
+// camera's own card, or one given. A storage that fails gives error 10 (9
+// for a missing file); one that is busy or gone leaves the camera silent
+// for that command: a read delivers nothing, a reply is not given, and the
+// driver's wait runs out, while the status stays 0.
+//
 // Thread-safe; several links (processes) may share one camera.
 #pragma once
 
@@ -30,6 +36,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace camera {
@@ -53,7 +60,8 @@ struct ReceivedRequest {
 
 class CameraDevice {
 public:
-    explicit CameraDevice(CameraSettings settings = {});
+    // Without a storage the camera serves its own card.
+    explicit CameraDevice(CameraSettings settings = {}, std::shared_ptr<CameraStorage> storage = nullptr);
 
     CameraCard& card() { return card_; }
     const CameraSettings& settings() const { return settings_; }
@@ -62,7 +70,8 @@ public:
     // Requests of a link. `session` tells the links apart; `phase` names the
     // data of a read command.
     void Command(uint64_t session, uint32_t phase, const CAMERA_COMMAND& command);
-    CAMERA_REPLY Reply(DWORD opcode);
+    // Nothing when the camera stays silent (its storage is busy or gone).
+    std::optional<CAMERA_REPLY> Reply(DWORD opcode);
     DWORD Descriptor(const DESCRIPTOR_REQUEST& request, DWORD maxLength, Bytes* out);
     CHANNEL_INFO ChannelInfo();
     void Reset(DWORD selector);
@@ -95,6 +104,7 @@ private:
         uint64_t session = 0;
         uint32_t phase = 0;
         SharedBytes source;  // null: zeros
+        bool silent = false;  // the storage is busy or gone: no data, no reply
         uint64_t offset = 0;
         uint32_t length = 0;
         uint32_t sent = 0;
@@ -102,15 +112,21 @@ private:
     };
 
     void LogLocked(const ReceivedRequest& request);
-    DWORD RunLocked(const CAMERA_COMMAND& command, DWORD* value, SharedBytes* source);
+    // Carries out a command; returns its status, with the reply's value and,
+    // for the reads, what the data comes from. *silent: the storage is busy
+    // or gone.
+    DWORD RunLocked(const CAMERA_COMMAND& command, DWORD* value, SharedBytes* source, bool* silent);
     UsbStrings Strings() const;
 
     CameraSettings settings_;
     CameraCard card_;
+    std::shared_ptr<CameraStorage> ownStorage_;
+    CameraStorage* storage_;
     mutable std::mutex lock_;
     DWORD currentError_ = 0;
     DWORD lastStamp_ = 0;
     bool haveReply_ = false;
+    bool replySilent_ = false;  // the last command's reply is not given
     WORD replyOpcode_ = 0;
     CAMERA_REPLY lastReply_{};
     DataPhase data_;

@@ -58,8 +58,9 @@ void CameraSession::OnFrame(const link::FrameHeader& header, const uint8_t* payl
         }
         case FrameType::QueryReply: {
             if (!sized(4)) return;
-            CAMERA_REPLY reply = device_.Reply(link::Get32(payload));
-            return Answer(id, 0, &reply, sizeof reply);
+            std::optional<CAMERA_REPLY> reply = device_.Reply(link::Get32(payload));
+            if (!reply) return;  // the camera stays silent; the driver's wait runs out
+            return Answer(id, 0, &*reply, sizeof *reply);
         }
         case FrameType::QueryDescriptor: {
             if (!sized(8)) return;

@@ -28,12 +28,14 @@ int OpenLockFile(const std::string& path)
 
 }  // namespace
 
-bool DeviceNameClaim::Claim()
+bool DeviceNameClaim::Claim(const std::string& prefix, const std::string& lockFolder)
 {
     Release();
-    std::string folder = link::LinkFolder();
+    std::string folder = lockFolder.empty() ? link::LinkFolder() : lockFolder;
+    // A folder of its own lies inside the private live-state folder.
+    if (!lockFolder.empty()) mkdir(folder.c_str(), 0700);
     for (int number = 0; number < 1000; ++number) {
-        std::string name = link::CameraDeviceName(number);
+        std::string name = prefix + std::to_string(number);
         int fd = OpenLockFile(folder + "/" + name + ".lock");
         if (fd < 0) return false;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {

@@ -20,8 +20,9 @@ public:
     DeviceNameClaim(const DeviceNameClaim&) = delete;
     DeviceNameClaim& operator=(const DeviceNameClaim&) = delete;
 
-    // Takes the lowest free number; false when all 1000 are taken.
-    bool Claim();
+    // Takes the lowest free number; false when all 1000 are taken. Other
+    // kernel drivers' ports claim names of their own prefix in their own folder.
+    bool Claim(const std::string& prefix = "CAMUSB", const std::string& folder = "");
     void Release();
     const std::string& deviceName() const { return name_; }
 

@@ -24,4 +24,16 @@ constexpr int kThumbnailWidth = 160;
 // quality is lowered until the whole file fits `limit` bytes (when it can).
 Bytes MakeThumbnailFile(const Bytes& picture, const std::string& pictureName, size_t limit = kThumbnailFileLimit);
 
+// A thumbnail file from a camera's own preview of a picture: the preview as
+// it is when it already has the form above (and fits), else converted. The
+// lead-in's picture width and height are 0: the picture itself is not read.
+// Empty when the preview is not a JPEG that can be decoded.
+Bytes ThumbnailFileFromPreview(const Bytes& preview, const std::string& pictureName, size_t pictureSize,
+                               size_t limit = kThumbnailFileLimit);
+
+// The stream has the thumbnail form: baseline, 8-bit tables, components 1,
+// 2, 3 sampled 2x1, 1x1, 1x1 in one interleaved scan, no restart interval,
+// kThumbnailWidth pixels wide. *height receives its height.
+bool HasThumbnailForm(const Bytes& jpeg, int* height);
+
 }  // namespace camera

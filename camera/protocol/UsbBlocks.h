@@ -38,6 +38,7 @@ inline bool IsReadOpcode(DWORD opcode) { return opcode == kOpReadDirectory || op
 constexpr DWORD kCameraOk = 0;
 constexpr DWORD kCameraBadCommand = 2;    // unknown opcode, wType not 1, or no such reply
 constexpr DWORD kCameraFileNotFound = 9;  // no file of that name on the card
+constexpr DWORD kCameraStorageError = 10;  // the card (or a real camera's storage) failed the request
 
 constexpr DWORD kCameraVersion = 0x01000000;  // default version; also the lowest the driver accepts
 constexpr WORD kReplyDone = 3;                // wState of a completed command

@@ -101,5 +101,55 @@ TEST(Replies, TheProductStringDefaultsToTheDescription)
     EXPECT_EQ(descriptor[0], 254);
 }
 
+// A storage that answers every request with one result: how a real camera's
+// troubles (busy, gone, failing) reach the driver.
+class ResultStorage : public CameraStorage {
+public:
+    explicit ResultStorage(StorageResult result) : result_(result) {}
+    StorageResult ListDirectory(SharedBytes*) override { return result_; }
+    StorageResult LastDirectory(SharedBytes*) override { return result_; }
+    StorageResult FetchFile(const std::string&, SharedBytes*) override { return result_; }
+    StorageResult RemoveFile(const std::string&) override { return result_; }
+
+private:
+    StorageResult result_;
+};
+
+TEST(StorageTroubles, ABusyOrGoneStorageLeavesTheCameraSilentWithStatusZero)
+{
+    for (StorageResult result : {StorageResult::Busy, StorageResult::Gone}) {
+        CameraDevice camera({}, std::make_shared<ResultStorage>(result));
+        EXPECT_FALSE(camera.Reply(kOpDirectorySize).has_value());  // the driver's wait runs out
+        camera.Command(1, 7, Read(kOpReadFile, 5, 0, 100, "S0000001JPG"));
+        CameraDevice::Piece piece;
+        EXPECT_FALSE(camera.NextPiece(1, 65536, &piece));  // no data, no reply
+        EXPECT_EQ(camera.Reply(kOpStatus)->dwValue, 0u);  // so the driver reports a time-out
+        camera.Command(1, 8, Read(kOpDeleteFile, 6, 0, 0, "S0000001JPG"));
+        EXPECT_FALSE(camera.Reply(kOpDeleteFile).has_value());
+        camera.Reset(0);  // a new start: the next command is answered again
+        camera.Command(1, 9, Read(kOpPlain, 7, 0, 0));
+        EXPECT_TRUE(camera.Reply(kOpPlain).has_value());
+    }
+}
+
+TEST(StorageTroubles, AFailingStorageGivesTheCamerasErrors)
+{
+    CameraDevice failing({}, std::make_shared<ResultStorage>(StorageResult::Failed));
+    failing.Command(1, 7, Read(kOpReadFile, 5, 0, 4, "S0000001JPG"));
+    CameraDevice::Piece piece;
+    ASSERT_TRUE(failing.NextPiece(1, 65536, &piece));  // the length asked for, zeros
+    ASSERT_TRUE(failing.NextPiece(1, 65536, &piece));
+    ASSERT_TRUE(piece.reply);
+    CAMERA_REPLY reply;
+    memcpy(&reply, piece.data(), sizeof reply);
+    EXPECT_EQ(reply.dwValue, kCameraStorageError);
+    failing.Command(1, 8, Read(kOpDeleteFile, 6, 0, 0, "S0000001JPG"));
+    EXPECT_EQ(failing.Reply(kOpDeleteFile)->wError, kCameraStorageError);
+
+    CameraDevice missing({}, std::make_shared<ResultStorage>(StorageResult::NotFound));
+    missing.Command(1, 8, Read(kOpDeleteFile, 6, 0, 0, "S0000001JPG"));
+    EXPECT_EQ(missing.Reply(kOpDeleteFile)->wError, kCameraFileNotFound);
+}
+
 }  // namespace
 }  // namespace camera
