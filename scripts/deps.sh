@@ -8,7 +8,7 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libjpeg62-turbo-dev libturbojpeg0-dev)
-test_packages=(xvfb xauth clang libclang-rt-14-dev)
+test_packages=(xvfb xauth xdotool clang libclang-rt-14-dev)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = test ]; then

@@ -183,6 +183,7 @@ void Activate(HWND hwnd)
     }
     in.active = top;
     if (top) {
+        winplat::ThePresenter().Activate(PresenterId(top));
         SendMessageA(top, WM_NCACTIVATE, TRUE, 0);
         SendMessageA(top, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
     } else if (in.focus) {
