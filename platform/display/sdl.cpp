@@ -368,6 +368,14 @@ private:
             event->y = e.button.y;
             event->button = e.button.button == SDL_BUTTON_RIGHT ? 1 : e.button.button == SDL_BUTTON_MIDDLE ? 2 : 0;
             break;
+        case SDL_MOUSEWHEEL:
+            event->kind = HostEvent::Kind::MouseWheel;
+            event->window = IdOf(e.wheel.windowID);
+            event->x = e.wheel.mouseX;
+            event->y = e.wheel.mouseY;
+            event->wheel = 120 * (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
+            if (event->wheel == 0) return false;
+            break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             event->kind = e.type == SDL_KEYDOWN ? HostEvent::Kind::KeyDown : HostEvent::Kind::KeyUp;

@@ -105,12 +105,13 @@ enum class CursorShape { Arrow, Wait, IBeam, Cross, AppStarting, Hand, No };
 
 // Input from the host, in a window's client pixels.
 struct HostEvent {
-    enum class Kind { None, MouseMove, MouseDown, MouseUp, KeyDown, KeyUp, Char, Close, FocusGained, Exposed };
+    enum class Kind { None, MouseMove, MouseDown, MouseUp, MouseWheel, KeyDown, KeyUp, Char, Close, FocusGained, Exposed };
     Kind kind = Kind::None;
     uint32_t window = 0;  // id given to Open
     int x = 0;
     int y = 0;
     int button = 0;       // 0 left, 1 right, 2 middle
+    int wheel = 0;        // MouseWheel: 120 per notch, positive away from the user
     int virtualKey = 0;   // VK_ code (KeyDown, KeyUp)
     char32_t character = 0;  // the character a KeyDown produces (0: none), or the Char
     bool shift = false;
