@@ -481,9 +481,16 @@ Presenter* MakeSdlPresenter(std::string* error)
     // Window surfaces go to the X server directly, not through OpenGL.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     setenv("SDL_IM_MODULE", "none", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        if (error) *error = SDL_GetError();
-        return nullptr;
+    // A busy X server now and then refuses a connection it would take a
+    // moment later; a display that does not answer three tries is gone.
+    constexpr int kTries = 3;
+    constexpr Uint32 kRetryMs = 200;
+    for (int attempt = 1; SDL_Init(SDL_INIT_VIDEO) != 0; ++attempt) {
+        if (attempt == kTries) {
+            if (error) *error = SDL_GetError();
+            return nullptr;
+        }
+        SDL_Delay(kRetryMs);
     }
     static SdlPresenter* presenter = nullptr;
     presenter = new SdlPresenter;
