@@ -53,6 +53,9 @@ public:
         wakeup_.notify_all();
     }
     bool Interactive() const override { return false; }
+    void Activate(uint32_t) override {}
+    // A fixed screen, so that headless pictures are the same everywhere.
+    RECT ScreenBounds() override { return RECT{0, 0, kScreenWidth, kScreenHeight}; }
 
 private:
     std::map<uint32_t, Image> frames_;  // each window's last presented picture

@@ -1,9 +1,12 @@
 // Choice of the process's presenter.
 #include <winplat/display.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace winplat {
 namespace {
@@ -20,21 +23,41 @@ Presenter*& Chosen()
     return presenter;
 }
 
-bool HasDisplay()
+std::string Variable(const char* name)
 {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The display the environment names, as a person would name it.
+std::string NamedDisplay()
+{
+    std::string wayland = Variable("WAYLAND_DISPLAY");
+    std::string x11 = Variable("DISPLAY");
+    if (!wayland.empty() && !x11.empty()) return wayland + "\" or \"" + x11;
+    return wayland.empty() ? x11 : wayland;
+}
+
+// A program whose windows cannot be shown has nothing to run on: it says
+// why and ends, rather than sitting in a dialog nobody can see.
+[[noreturn]] void NoDisplay(const std::string& why)
+{
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why.c_str());
+    std::fflush(stderr);
+    std::_Exit(1);
 }
 
 Presenter* ChooseFromEnvironment()
 {
-    const char* forced = std::getenv("WINPLAT_DISPLAY");
-    if (forced && std::strcmp(forced, "headless") == 0) return MakeHeadlessPresenter();
-    if ((forced && std::strcmp(forced, "sdl") == 0) || HasDisplay()) {
-        if (Presenter* sdl = MakeSdlPresenter()) return sdl;
+    std::string forced = Variable("WINPLAT_DISPLAY");
+    if (forced == "headless") return MakeHeadlessPresenter();
+    if (forced != "sdl" && NamedDisplay().empty()) {
+        NoDisplay("no display to show windows on (neither DISPLAY nor WAYLAND_DISPLAY is set)");
     }
-    return MakeHeadlessPresenter();
+    std::string error;
+    if (Presenter* sdl = MakeSdlPresenter(&error)) return sdl;
+    std::string named = NamedDisplay();
+    NoDisplay("cannot open display \"" + (named.empty() ? std::string("(none)") : named) + "\": " + error);
 }
 
 }  // namespace
@@ -46,6 +69,17 @@ Presenter& ThePresenter()
     return *Chosen();
 }
 
+void WakeThePresenter()
+{
+    Presenter* presenter;
+    {
+        std::lock_guard<std::mutex> guard(ChoiceLock());
+        presenter = Chosen();
+    }
+    // Nothing waits in a presenter that has not been chosen yet.
+    if (presenter) presenter->Wake();
+}
+
 bool SelectPresenter(const char* name)
 {
     if (!name) return false;
@@ -54,7 +88,7 @@ bool SelectPresenter(const char* name)
     if (std::strcmp(name, "headless") == 0) {
         Chosen() = MakeHeadlessPresenter();
     } else if (std::strcmp(name, "sdl") == 0) {
-        Chosen() = MakeSdlPresenter();
+        Chosen() = MakeSdlPresenter(nullptr);
     }
     return Chosen() != nullptr;
 }

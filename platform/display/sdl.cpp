@@ -1,14 +1,28 @@
 // The SDL2 presenter: each top-level window is a desktop window whose
 // surface shows the window's client area; the window manager draws the
-// caption. Input is read on the windows' thread; Wake() pushes a user event,
-// which is safe from any thread and ends SDL_WaitEventTimeout at once.
+// caption. Input is read on the windows' thread; Wake() pushes a user event
+// from any thread, which ends SDL_WaitEventTimeout at once.
+//
+// Host windows are kept until SDL shuts down: a closed window is hidden and
+// used again by the next Open. SDL's X11 driver wakes a waiting thread by
+// sending an X client message, over a second X connection, to a window it
+// picked when the wait began; a pushing thread may send it just as the
+// windows' thread ends the wait and destroys that window, and the X server
+// then rejects the send with BadWindow, which Xlib's default handler turns
+// into exit(1) at the next wake-up or when SDL closes the display. A host
+// window that outlives every wait cannot be such a target.
 #include <winplat/display.h>
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
+#include <mutex>
+#include <string>
 
 namespace winplat {
 namespace {
@@ -98,10 +112,16 @@ public:
     // the display); the presenter does nothing from then on.
     void Shutdown()
     {
-        if (down_) return;
-        down_ = true;
+        {
+            // No wake-up is under way once down_ is set (Wake holds the lock).
+            std::lock_guard<std::mutex> guard(wakeLock_);
+            if (down_) return;
+            down_ = true;
+        }
         for (auto& entry : windows_) SDL_DestroyWindow(entry.second.window);
+        for (SDL_Window* spare : spares_) SDL_DestroyWindow(spare);
         windows_.clear();
+        spares_.clear();
         byHost_.clear();
         for (auto& cursor : cursors_) SDL_FreeCursor(cursor.second);
         cursors_.clear();
@@ -114,9 +134,19 @@ public:
     {
         if (down_) return;
         Close(id);
-        SDL_Window* window = SDL_CreateWindow(look.title.c_str(), look.x, look.y, std::max(look.width, 1),
-                                              std::max(look.height, 1), SDL_WINDOW_HIDDEN);
-        if (!window) return;
+        SDL_Window* window = TakeSpare(look);
+        if (!window) {
+            window = SDL_CreateWindow(look.title.c_str(), look.x, look.y, std::max(look.width, 1),
+                                      std::max(look.height, 1), SDL_WINDOW_HIDDEN);
+        }
+        if (!window) {
+            // The display went away under the program: nothing it shows
+            // could be seen or answered.
+            std::fprintf(stderr, "%s: cannot open a window on the display: %s\n", program_invocation_short_name,
+                         SDL_GetError());
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
         Entry& e = windows_[id];
         e.window = window;
         byHost_[SDL_GetWindowID(window)] = id;
@@ -125,9 +155,12 @@ public:
     {
         auto it = windows_.find(id);
         if (it == windows_.end()) return;
-        byHost_.erase(SDL_GetWindowID(it->second.window));
-        SDL_DestroyWindow(it->second.window);
+        SDL_Window* window = it->second.window;
+        byHost_.erase(SDL_GetWindowID(window));
+        if (active_ == id) active_ = 0;
         windows_.erase(it);
+        SDL_HideWindow(window);
+        spares_.push_back(window);
     }
     void SetTitle(uint32_t id, const std::string& title) override
     {
@@ -140,6 +173,7 @@ public:
         if (visible) {
             SDL_ShowWindow(e->window);
             Show(*e);
+            if (active_ == id) Focus(e->window);
         } else {
             SDL_HideWindow(e->window);
         }
@@ -216,8 +250,23 @@ public:
         }
         return false;
     }
+    void Activate(uint32_t id) override
+    {
+        active_ = id;
+        Entry* e = Find(id);
+        if (e && (SDL_GetWindowFlags(e->window) & SDL_WINDOW_SHOWN)) Focus(e->window);
+    }
+    RECT ScreenBounds() override
+    {
+        SDL_Rect bounds;
+        if (down_ || SDL_GetDisplayBounds(0, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) {
+            return RECT{0, 0, kScreenWidth, kScreenHeight};
+        }
+        return RECT{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    }
     void Wake() override
     {
+        std::lock_guard<std::mutex> guard(wakeLock_);
         if (down_) return;
         SDL_Event e;
         SDL_zero(e);
@@ -232,6 +281,26 @@ private:
         bool presented = false;
         Image frame;
     };
+
+    // A hidden window kept from an earlier Open, made to look like `look`.
+    SDL_Window* TakeSpare(const WindowLook& look)
+    {
+        if (spares_.empty()) return nullptr;
+        SDL_Window* window = spares_.back();
+        spares_.pop_back();
+        SDL_SetWindowTitle(window, look.title.c_str());
+        SDL_SetWindowPosition(window, look.x, look.y);
+        SDL_SetWindowSize(window, std::max(look.width, 1), std::max(look.height, 1));
+        return window;
+    }
+
+    // Raising asks a window manager for the focus; without one the window
+    // takes the keyboard itself.
+    static void Focus(SDL_Window* window)
+    {
+        SDL_RaiseWindow(window);
+        SDL_SetWindowInputFocus(window);
+    }
 
     Entry* Find(uint32_t id)
     {
@@ -299,6 +368,14 @@ private:
             event->y = e.button.y;
             event->button = e.button.button == SDL_BUTTON_RIGHT ? 1 : e.button.button == SDL_BUTTON_MIDDLE ? 2 : 0;
             break;
+        case SDL_MOUSEWHEEL:
+            event->kind = HostEvent::Kind::MouseWheel;
+            event->window = IdOf(e.wheel.windowID);
+            event->x = e.wheel.mouseX;
+            event->y = e.wheel.mouseY;
+            event->wheel = 120 * (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
+            if (event->wheel == 0) return false;
+            break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             event->kind = e.type == SDL_KEYDOWN ? HostEvent::Kind::KeyDown : HostEvent::Kind::KeyUp;
@@ -354,8 +431,11 @@ private:
         return true;
     }
 
+    std::mutex wakeLock_;  // orders Wake() against Shutdown()
     bool down_ = false;
     Uint32 wakeEvent_;
+    uint32_t active_ = 0;               // the window that should have the keyboard
+    std::vector<SDL_Window*> spares_;  // closed windows, hidden, for later Opens
     std::map<uint32_t, Entry> windows_;
     std::map<Uint32, uint32_t> byHost_;
     std::map<CursorShape, SDL_Cursor*> cursors_;
@@ -364,8 +444,33 @@ private:
 
 }  // namespace
 
-Presenter* MakeSdlPresenter()
+namespace {
+
+// The video drivers for the display the environment names: never SDL's
+// offscreen or dummy drivers, whose windows nobody sees, unless the user
+// names them in SDL_VIDEODRIVER.
+std::string VideoDrivers()
 {
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen && *chosen) return chosen;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* x11 = std::getenv("DISPLAY");
+    std::string drivers;
+    if (wayland && *wayland) drivers = "wayland";
+    if (x11 && *x11) drivers += drivers.empty() ? "x11" : ",x11";
+    return drivers;
+}
+
+}  // namespace
+
+Presenter* MakeSdlPresenter(std::string* error)
+{
+    std::string drivers = VideoDrivers();
+    if (drivers.empty()) {
+        if (error) *error = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+        return nullptr;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
@@ -376,7 +481,17 @@ Presenter* MakeSdlPresenter()
     // Window surfaces go to the X server directly, not through OpenGL.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     setenv("SDL_IM_MODULE", "none", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return nullptr;
+    // A busy X server now and then refuses a connection it would take a
+    // moment later; a display that does not answer three tries is gone.
+    constexpr int kTries = 3;
+    constexpr Uint32 kRetryMs = 200;
+    for (int attempt = 1; SDL_Init(SDL_INIT_VIDEO) != 0; ++attempt) {
+        if (attempt == kTries) {
+            if (error) *error = SDL_GetError();
+            return nullptr;
+        }
+        SDL_Delay(kRetryMs);
+    }
     static SdlPresenter* presenter = nullptr;
     presenter = new SdlPresenter;
     std::atexit([] { presenter->Shutdown(); });

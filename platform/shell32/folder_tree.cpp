@@ -24,6 +24,7 @@ struct Tree {
     std::unique_ptr<FolderNode> root;
     FolderNode* selected = nullptr;
     int top = 0;  // first row shown
+    int dragOffset = -1;  // while the scroll box is dragged: the press, from the box's top
     HFONT font = nullptr;
     int rowHeight = 0;
     bool focused = false;
@@ -52,6 +53,8 @@ int RowHeight(HWND hWnd, Tree& tree)
     return tree.rowHeight;
 }
 
+constexpr int kBarWidth = 16;  // the vertical scroll bar, inside the frame
+
 int RowsShown(HWND hWnd, Tree& tree)
 {
     RECT client;
@@ -69,6 +72,99 @@ int IndexOf(const std::vector<FolderNode*>& rows, const FolderNode* node)
 int MaxTop(HWND hWnd, Tree& tree, const std::vector<FolderNode*>& rows)
 {
     return std::max(0, static_cast<int>(rows.size()) - RowsShown(hWnd, tree));
+}
+
+// ---- The vertical scroll bar: shown while the rows do not all fit ----
+
+bool HasBar(HWND hWnd, Tree& tree, const std::vector<FolderNode*>& rows)
+{
+    return static_cast<int>(rows.size()) > RowsShown(hWnd, tree);
+}
+
+struct BarParts {
+    RECT bar, up, down, box;  // the whole bar, its two arrows and the scroll box
+};
+
+BarParts BarGeometry(HWND hWnd, Tree& tree, const std::vector<FolderNode*>& rows)
+{
+    RECT client;
+    GetClientRect(hWnd, &client);
+    BarParts p;
+    p.bar = {client.right - 1 - kBarWidth, client.top + 1, client.right - 1, client.bottom - 1};
+    int arrow = std::min<int>(kBarWidth, (p.bar.bottom - p.bar.top) / 2);
+    p.up = {p.bar.left, p.bar.top, p.bar.right, p.bar.top + arrow};
+    p.down = {p.bar.left, p.bar.bottom - arrow, p.bar.right, p.bar.bottom};
+    int track = p.down.top - p.up.bottom;
+    int total = std::max(1, static_cast<int>(rows.size()));
+    int shown = std::min(total, RowsShown(hWnd, tree));
+    int boxHeight = std::min(track, std::max(8, track * shown / total));
+    int range = std::max(1, total - shown);
+    int boxTop = p.up.bottom + (track - boxHeight) * std::min(tree.top, range) / range;
+    p.box = {p.bar.left, boxTop, p.bar.right, boxTop + boxHeight};
+    return p;
+}
+
+void DrawArrow(HDC dc, RECT r, bool up)
+{
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
+    int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    for (int i = 0; i < 4; ++i) {
+        int y = up ? cy - 2 + i : cy + 1 - i;
+        MoveToEx(dc, cx - i, y, nullptr);
+        LineTo(dc, cx + i + 1, y);
+    }
+}
+
+void DrawBar(HDC dc, HWND hWnd, Tree& tree, const std::vector<FolderNode*>& rows)
+{
+    BarParts p = BarGeometry(hWnd, tree, rows);
+    FillRect(dc, &p.bar, GetSysColorBrush(COLOR_SCROLLBAR));
+    DrawArrow(dc, p.up, true);
+    DrawArrow(dc, p.down, false);
+    FillRect(dc, &p.box, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &p.box, EDGE_RAISED, BF_RECT);
+}
+
+void ScrollTo(HWND hWnd, Tree& tree, int top);
+
+// A press on the bar: the arrows move a row, the track a page, the box
+// follows the pointer until the button is let go.
+void OnBarPress(HWND hWnd, Tree& tree, const std::vector<FolderNode*>& rows, POINT at)
+{
+    BarParts p = BarGeometry(hWnd, tree, rows);
+    int page = std::max(1, RowsShown(hWnd, tree) - 1);
+    if (PtInRect(&p.up, at)) {
+        ScrollTo(hWnd, tree, tree.top - 1);
+    } else if (PtInRect(&p.down, at)) {
+        ScrollTo(hWnd, tree, tree.top + 1);
+    } else if (at.y < p.box.top) {
+        ScrollTo(hWnd, tree, tree.top - page);
+    } else if (at.y >= p.box.bottom) {
+        ScrollTo(hWnd, tree, tree.top + page);
+    } else {
+        tree.dragOffset = at.y - p.box.top;
+        SetCapture(hWnd);
+    }
+}
+
+void OnBarDrag(HWND hWnd, Tree& tree, int y)
+{
+    std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
+    BarParts p = BarGeometry(hWnd, tree, rows);
+    int travel = (p.down.top - p.up.bottom) - (p.box.bottom - p.box.top);
+    int range = MaxTop(hWnd, tree, rows);
+    if (travel <= 0 || range <= 0) return;
+    int offset = std::clamp(y - tree.dragOffset - static_cast<int>(p.up.bottom), 0, travel);
+    ScrollTo(hWnd, tree, (offset * range + travel / 2) / travel);
+}
+
+void ScrollTo(HWND hWnd, Tree& tree, int top)
+{
+    top = std::clamp(top, 0, MaxTop(hWnd, tree, VisibleNodes(tree.root.get())));
+    if (top == tree.top) return;
+    tree.top = top;
+    InvalidateRect(hWnd, nullptr, TRUE);
 }
 
 // Scrolls so that the selection is shown, and no further than the last row.
@@ -189,13 +285,16 @@ void Paint(HWND hWnd, Tree& tree)
     FrameRect(dc, &client, GetSysColorBrush(COLOR_BTNSHADOW));
     HGDIOBJ previousFont = tree.font ? SelectObject(dc, tree.font) : nullptr;
     SetBkMode(dc, TRANSPARENT);
-    IntersectClipRect(dc, client.left + 1, client.top + 1, client.right - 1, client.bottom - 1);
     int height = RowHeight(hWnd, tree);
     std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
-    for (int i = tree.top; i < static_cast<int>(rows.size()); ++i) {
-        int y = kMargin + (i - tree.top) * height;
-        if (y >= client.bottom) break;
-        DrawRow(dc, tree, rows[static_cast<size_t>(i)], y, height);
+    bool bar = HasBar(hWnd, tree, rows);
+    if (bar) DrawBar(dc, hWnd, tree, rows);
+    IntersectClipRect(dc, client.left + 1, client.top + 1, client.right - 1 - (bar ? kBarWidth : 0),
+                      client.bottom - 1);
+    // Whole rows only: the last one shown is never cut by the frame.
+    int shown = RowsShown(hWnd, tree);
+    for (int i = tree.top; i < static_cast<int>(rows.size()) && i < tree.top + shown; ++i) {
+        DrawRow(dc, tree, rows[static_cast<size_t>(i)], kMargin + (i - tree.top) * height, height);
     }
     if (previousFont) SelectObject(dc, previousFont);
     EndPaint(hWnd, &ps);
@@ -206,7 +305,9 @@ FolderNode* RowAt(HWND hWnd, Tree& tree, int y)
 {
     if (y < kMargin) return nullptr;
     std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
-    int index = tree.top + (y - kMargin) / RowHeight(hWnd, tree);
+    int row = (y - kMargin) / RowHeight(hWnd, tree);
+    int index = tree.top + row;
+    if (row >= RowsShown(hWnd, tree)) return nullptr;  // below the last whole row
     return index < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(index)] : nullptr;
 }
 
@@ -296,14 +397,34 @@ LRESULT TreeMessage(HWND hWnd, Tree& tree, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(tree.font);
     case WM_KEYDOWN: OnKey(hWnd, tree, wParam); return 0;
-    case WM_LBUTTONDOWN: OnClick(hWnd, tree, lParam, false); return 0;
-    case WM_LBUTTONDBLCLK: OnClick(hWnd, tree, lParam, true); return 0;
-    case WM_MOUSEWHEEL: {
-        int notches = static_cast<short>(HIWORD(wParam)) / 120;
-        tree.top = std::clamp(tree.top - 3 * notches, 0, MaxTop(hWnd, tree, VisibleNodes(tree.root.get())));
-        InvalidateRect(hWnd, nullptr, TRUE);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        std::vector<FolderNode*> rows = VisibleNodes(tree.root.get());
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        RECT bar = BarGeometry(hWnd, tree, rows).bar;
+        if (HasBar(hWnd, tree, rows) && PtInRect(&bar, at)) {
+            OnBarPress(hWnd, tree, rows, at);
+        } else {
+            OnClick(hWnd, tree, lParam, message == WM_LBUTTONDBLCLK);
+        }
         return 0;
     }
+    case WM_MOUSEMOVE:
+        if (tree.dragOffset >= 0 && GetCapture() == hWnd) OnBarDrag(hWnd, tree, static_cast<short>(HIWORD(lParam)));
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (tree.dragOffset >= 0) {
+            tree.dragOffset = -1;
+            if (message == WM_LBUTTONUP && GetCapture() == hWnd) ReleaseCapture();
+        }
+        return 0;
+    case WM_MOUSEWHEEL: {
+        int notches = static_cast<short>(HIWORD(wParam)) / 120;
+        ScrollTo(hWnd, tree, tree.top - 3 * notches);
+        return 0;
+    }
+    case FTM_GETTOPINDEX: return tree.top;
     case FTM_SELECTPATH: return SelectPath(hWnd, tree, reinterpret_cast<const char*>(lParam));
     case FTM_GETSELPATH: {
         std::string path;

@@ -220,17 +220,18 @@ RECT PlaceDialog(const DialogTemplate& t, SIZE units, HWND owner)
     int width = Px(t.cx, units.cx, 4), height = Px(t.cy, units.cy, 8);
     int x = Px(t.x, units.cx, 4), y = Px(t.y, units.cy, 8);
     if (t.style & WS_CHILD) return RECT{x, y, x + width, y + height};
+    RECT screen = winplat::ThePresenter().ScreenBounds();
     if (t.style & (DS_CENTER | DS_CENTERMOUSE)) {
-        x = (winplat::kScreenWidth - width) / 2;
-        y = (winplat::kScreenHeight - height) / 2;
+        x = screen.left + (screen.right - screen.left - width) / 2;
+        y = screen.top + (screen.bottom - screen.top - height) / 2;
     } else if (owner && !(t.style & DS_ABSALIGN)) {
         POINT origin{0, 0};
         ClientToScreen(owner, &origin);
         x += origin.x;
         y += origin.y;
     }
-    x = std::clamp(x, 0, std::max(0, winplat::kScreenWidth - width));
-    y = std::clamp(y, 0, std::max(0, winplat::kScreenHeight - height));
+    x = std::clamp(x, int(screen.left), std::max(int(screen.left), int(screen.right) - width));
+    y = std::clamp(y, int(screen.top), std::max(int(screen.top), int(screen.bottom) - height));
     return RECT{x, y, x + width, y + height};
 }
 

@@ -67,6 +67,12 @@ bool MessageFromInput(const InputRecord& record, MSG* msg)
         POINT origin = ClientOriginOnScreen(*t);
         *msg = MSG{target, record.message, record.keys,
                    MAKELPARAM(screen.x - origin.x, screen.y - origin.y), record.time, screen};
+        // The wheel goes to the window under the pointer, with the
+        // pointer's screen position.
+        if (record.message == WM_MOUSEWHEEL) {
+            msg->wParam = MAKEWPARAM(record.keys, WORD(short(record.wheel)));
+            msg->lParam = MAKELPARAM(screen.x, screen.y);
+        }
         return true;
     }
     case InputRecord::Kind::Key:
@@ -116,7 +122,8 @@ void HandleHostEvent(const winplat::HostEvent& event)
     switch (event.kind) {
     case Kind::MouseMove:
     case Kind::MouseDown:
-    case Kind::MouseUp: {
+    case Kind::MouseUp:
+    case Kind::MouseWheel: {
         std::shared_ptr<Window> w = Peek(top);
         if (!w) return;
         in.cursor = POINT{w->rect.left + event.x, w->rect.top + event.y};
@@ -134,9 +141,11 @@ void HandleHostEvent(const winplat::HostEvent& event)
         static const UINT down[3] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
         static const UINT up[3] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
         int button = std::clamp(event.button, 0, 2);
-        record.message = event.kind == Kind::MouseMove ? UINT(WM_MOUSEMOVE)
-                         : event.kind == Kind::MouseDown ? down[button]
-                                                         : up[button];
+        record.message = event.kind == Kind::MouseMove    ? UINT(WM_MOUSEMOVE)
+                         : event.kind == Kind::MouseWheel ? UINT(WM_MOUSEWHEEL)
+                         : event.kind == Kind::MouseDown  ? down[button]
+                                                          : up[button];
+        record.wheel = event.wheel;
         // Moves that nobody has taken yet are replaced by the newer one.
         std::shared_ptr<Queue> q = CurrentQueue();
         if (record.message == WM_MOUSEMOVE && !q->input.empty() && q->input.back().message == WM_MOUSEMOVE &&
@@ -183,6 +192,7 @@ void Activate(HWND hwnd)
     }
     in.active = top;
     if (top) {
+        winplat::ThePresenter().Activate(PresenterId(top));
         SendMessageA(top, WM_NCACTIVATE, TRUE, 0);
         SendMessageA(top, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
     } else if (in.focus) {

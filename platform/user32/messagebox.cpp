@@ -111,11 +111,13 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     width = std::max(width, 160);
     int textHeight = std::max<int>(textSize.cy, iconName ? 32 : 0);
     int height = kMargin + textHeight + kMargin + kButtonHeight + kMargin;
-    int x = (winplat::kScreenWidth - width) / 2, y = (winplat::kScreenHeight - height) / 2;
-    if (std::shared_ptr<Window> o = Peek(owner)) {
-        x = std::clamp<int>(o->rect.left + (o->rect.right - o->rect.left - width) / 2, 0, winplat::kScreenWidth - width);
-        y = std::clamp<int>(o->rect.top + (o->rect.bottom - o->rect.top - height) / 2, 0, winplat::kScreenHeight - height);
-    }
+    RECT screen = winplat::ThePresenter().ScreenBounds();
+    RECT around = screen;
+    if (std::shared_ptr<Window> o = Peek(owner)) around = o->rect;
+    int x = std::clamp<int>(around.left + (around.right - around.left - width) / 2, screen.left,
+                            std::max<int>(screen.left, screen.right - width));
+    int y = std::clamp<int>(around.top + (around.bottom - around.top - height) / 2, screen.top,
+                            std::max<int>(screen.top, screen.bottom - height));
 
     HWND box = CreateWindowExA(WS_EX_DLGMODALFRAME, "#32770", caption.c_str(),
                                WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, x, y, width, height, owner,

@@ -235,7 +235,7 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         std::lock_guard<std::mutex> guard(q->lock);
         q->posted.push_back(entry);
     }
-    if (q->threadId != GetCurrentThreadId()) winplat::ThePresenter().Wake();
+    if (q->threadId != GetCurrentThreadId()) winplat::WakeThePresenter();
     return TRUE;
 }
 
@@ -270,7 +270,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     std::unique_lock<std::mutex> guard(q->lock);
     q->sent.push_back(sent);
     guard.unlock();
-    winplat::ThePresenter().Wake();
+    winplat::WakeThePresenter();
     guard.lock();
     while (!sent->done) {
         SentDone().wait_for(guard, std::chrono::milliseconds(kWaitSliceMs));

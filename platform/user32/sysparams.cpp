@@ -72,8 +72,14 @@ using namespace user;
 int WINAPI GetSystemMetrics(int nIndex)
 {
     switch (nIndex) {
-    case SM_CXSCREEN: return winplat::kScreenWidth;
-    case SM_CYSCREEN: return winplat::kScreenHeight;
+    case SM_CXSCREEN: {
+        RECT screen = winplat::ThePresenter().ScreenBounds();
+        return screen.right - screen.left;
+    }
+    case SM_CYSCREEN: {
+        RECT screen = winplat::ThePresenter().ScreenBounds();
+        return screen.bottom - screen.top;
+    }
     case SM_CXVSCROLL:
     case SM_CYHSCROLL: return 16;
     case SM_CYCAPTION: return 19;

@@ -165,6 +165,7 @@ struct InputRecord {
     HWND topLevel = nullptr;  // mouse: the window it happened on
     POINT point{};           // mouse: top-level client pixels
     WPARAM keys = 0;         // mouse: MK_ flags
+    int wheel = 0;           // WM_MOUSEWHEEL: the distance turned (120 a notch)
     int virtualKey = 0;      // keys
     char32_t character = 0;  // keys: the character the key makes (0: none)
     DWORD time = 0;

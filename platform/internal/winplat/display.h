@@ -13,14 +13,17 @@
 // progress bar stepped, a static's text set, without a message loop
 // running) reaches the screen at once.
 //
-// The presenter is chosen once per process: WINPLAT_DISPLAY=sdl|headless
-// forces one; otherwise SDL is used when DISPLAY or WAYLAND_DISPLAY is set
-// and SDL's video starts, and headless elsewhere. Tests call
+// The presenter is chosen once per process: WINPLAT_DISPLAY=headless asks
+// for the headless one (tests, screenshots); otherwise SDL shows the windows
+// on the display that DISPLAY or WAYLAND_DISPLAY names. When that display
+// cannot be opened the process says so on standard error and ends with
+// status 1; it never falls back to a display nobody sees. Tests call
 // SelectPresenter("headless") (or set the variable) before the first window.
 //
 // Threads: every call except Wake() is made on the thread that runs the
 // windows (the presenter is not locked). Wake() may be called from any
-// thread; it ends a WaitEvent() in progress.
+// thread; it ends a WaitEvent() in progress. Other threads use
+// WakeThePresenter(), which does not choose a presenter.
 #pragma once
 
 #include <windef.h>
@@ -102,12 +105,13 @@ enum class CursorShape { Arrow, Wait, IBeam, Cross, AppStarting, Hand, No };
 
 // Input from the host, in a window's client pixels.
 struct HostEvent {
-    enum class Kind { None, MouseMove, MouseDown, MouseUp, KeyDown, KeyUp, Char, Close, FocusGained, Exposed };
+    enum class Kind { None, MouseMove, MouseDown, MouseUp, MouseWheel, KeyDown, KeyUp, Char, Close, FocusGained, Exposed };
     Kind kind = Kind::None;
     uint32_t window = 0;  // id given to Open
     int x = 0;
     int y = 0;
     int button = 0;       // 0 left, 1 right, 2 middle
+    int wheel = 0;        // MouseWheel: 120 per notch, positive away from the user
     int virtualKey = 0;   // VK_ code (KeyDown, KeyUp)
     char32_t character = 0;  // the character a KeyDown produces (0: none), or the Char
     bool shift = false;
@@ -149,6 +153,11 @@ public:
     virtual void Wake() = 0;
     // True when a person can see the windows (input can come from the host).
     virtual bool Interactive() const = 0;
+    // The window the program activated takes the host's keyboard (also
+    // when it is shown later, and without a window manager).
+    virtual void Activate(uint32_t id) = 0;
+    // The screen the windows are placed on, in screen pixels.
+    virtual RECT ScreenBounds() = 0;
 };
 
 // The process's presenter, chosen on first use.
@@ -157,9 +166,12 @@ WINPLAT_EXPORT Presenter& ThePresenter();
 // was already chosen otherwise or SDL cannot start.
 WINPLAT_EXPORT bool SelectPresenter(const char* name);
 WINPLAT_EXPORT Presenter* MakeHeadlessPresenter();
-WINPLAT_EXPORT Presenter* MakeSdlPresenter();  // null when SDL cannot start
+// Null when SDL cannot open the display; `error` (may be null) says why.
+WINPLAT_EXPORT Presenter* MakeSdlPresenter(std::string* error);
+// Wakes the chosen presenter's WaitEvent(); nothing when none is chosen yet.
+WINPLAT_EXPORT void WakeThePresenter();
 
-// Screen size of the stand-in's desktop.
+// Screen size of the headless desktop (and the limit of a window's size).
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
 

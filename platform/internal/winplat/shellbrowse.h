@@ -43,6 +43,8 @@ constexpr UINT FTM_GETCOUNT = WM_USER + 4;
 constexpr UINT FTM_GETITEMTEXT = WM_USER + 5;
 // The index of the selected item among those shown.
 constexpr UINT FTM_GETSELINDEX = WM_USER + 6;
+// The index of the first row shown (the tree scrolls by whole rows).
+constexpr UINT FTM_GETTOPINDEX = WM_USER + 7;
 
 // Sent by the tree to its parent as WM_COMMAND (code in the high word of
 // wParam) when the selection has changed.

@@ -244,6 +244,63 @@ TEST_F(Browser, MouseSelectsAndTheBoxOrADoubleClickOpens)
     EXPECT_EQ(Browse(), "C:\\Photos");
 }
 
+// A tree taller than its view: a scroll bar appears, the wheel and the bar
+// move the rows, and the last row is reached whole.
+TEST_F(Browser, ATallTreeScrollsByWheelAndBar)
+{
+    for (int i = 0; i < 40; ++i) fs::create_directories(drive_ / ("Folder" + std::to_string(100 + i)));
+    WhenModal([](HWND browser) {
+        HWND tree = FindControl(browser, kBrowseTreeId);
+        RECT client;
+        GetClientRect(tree, &client);
+        POINT onBar = {client.right - 1 - 8, client.bottom / 2};
+        auto barShown = [&] {
+            PumpUntilIdle();
+            return PixelAt(tree, onBar) != GetSysColor(COLOR_WINDOW);
+        };
+        EXPECT_FALSE(barShown()) << "two rows fit without a bar";
+        SendMessageA(tree, WM_KEYDOWN, VK_DOWN, 0);   // the drive
+        SendMessageA(tree, WM_KEYDOWN, VK_RIGHT, 0);  // opened
+        int count = static_cast<int>(SendMessageA(tree, FTM_GETCOUNT, 0, 0));
+        ASSERT_GT(count, 40);
+        EXPECT_TRUE(barShown());
+        EXPECT_EQ(SendMessageA(tree, FTM_GETTOPINDEX, 0, 0), 0);
+
+        POINT screen = {client.right / 2, client.bottom / 2};
+        ClientToScreen(tree, &screen);
+        SendMessageA(tree, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(short(-120))), MAKELPARAM(screen.x, screen.y));
+        EXPECT_EQ(SendMessageA(tree, FTM_GETTOPINDEX, 0, 0), 3);
+        SendMessageA(tree, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(short(120))), MAKELPARAM(screen.x, screen.y));
+        EXPECT_EQ(SendMessageA(tree, FTM_GETTOPINDEX, 0, 0), 0);
+
+        // The down arrow moves one row; many turns end at the last row,
+        // which then sits whole at the bottom.
+        Click(tree, POINT{onBar.x, client.bottom - 4});
+        EXPECT_EQ(SendMessageA(tree, FTM_GETTOPINDEX, 0, 0), 1);
+        for (int i = 0; i < 30; ++i) {
+            SendMessageA(tree, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(short(-120))), MAKELPARAM(screen.x, screen.y));
+        }
+        int top = static_cast<int>(SendMessageA(tree, FTM_GETTOPINDEX, 0, 0));
+        HDC dc = GetDC(tree);
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(tree, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics = {};
+        GetTextMetricsA(dc, &metrics);
+        SelectObject(dc, previous);
+        ReleaseDC(tree, dc);
+        int row = metrics.tmHeight + 4;
+        int shown = (client.bottom - 4) / row;
+        EXPECT_EQ(top, count - shown);
+        // A click on the last row selects it: it is drawn, not cut off.
+        Click(tree, POINT{60, 2 + (shown - 1) * row + row / 2});
+        EXPECT_EQ(SendMessageA(tree, FTM_GETSELINDEX, 0, 0), count - 1);
+        // A click in the space below the last whole row selects nothing new.
+        Click(tree, POINT{60, 2 + shown * row + 1});
+        EXPECT_EQ(SendMessageA(tree, FTM_GETSELINDEX, 0, 0), count - 1);
+        PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(Browse(), "(null)");
+}
+
 TEST(IdLists, PathsOfListsAndTheirFaults)
 {
     char path[MAX_PATH] = "untouched";

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace winplat::automation;
@@ -259,6 +261,50 @@ TEST(Program, RunsHeadlessAndEndsNormally)
     int status = pclose(pipe);
     ASSERT_TRUE(WIFEXITED(status)) << output;
     EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+}
+
+// Runs the program with the given environment settings in front; its
+// standard error and exit status. A hang ends at the generous bound of
+// `timeout` (status 124), which fails the caller's checks.
+std::pair<int, std::string> RunProgram(const std::string& environment)
+{
+    std::string command = "env -u WAYLAND_DISPLAY -u WINPLAT_DISPLAY -u SDL_VIDEODRIVER " + environment +
+                          " timeout 120 " + SNAPFETCH_PROGRAM + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return {-1, "popen failed"};
+    std::string output;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+// An X display number nobody serves on this machine.
+std::string UnusedDisplay()
+{
+    for (int n = 87; n < 200; ++n) {
+        std::string number = std::to_string(n);
+        struct stat info;
+        if (stat(("/tmp/.X11-unix/X" + number).c_str(), &info) != 0 && stat(("/tmp/.X" + number + "-lock").c_str(), &info) != 0)
+            return ":" + number;
+    }
+    return ":199";
+}
+
+// A display that cannot be opened is named on standard error and ends the
+// program with a failure status; it never runs on with windows nobody sees.
+TEST(Program, ADisplayThatCannotBeOpenedEndsItWithAMessage)
+{
+    std::string display = UnusedDisplay();
+    auto [status, output] = RunProgram("DISPLAY=" + display);
+    EXPECT_NE(status, 0) << output;
+    EXPECT_NE(status, 124) << "the program did not end: " << output;
+    EXPECT_NE(output.find("snapfetch: cannot open display \"" + display + "\""), std::string::npos) << output;
+
+    auto [unset, why] = RunProgram("-u DISPLAY");
+    EXPECT_NE(unset, 0) << why;
+    EXPECT_NE(unset, 124) << "the program did not end: " << why;
+    EXPECT_NE(why.find("DISPLAY"), std::string::npos) << why;
 }
 
 }  // namespace
