@@ -2,31 +2,14 @@
 
 #include "../protocol/LinkProtocol.h"
 
+#include <winplat/host.h>
 #include <winplat/stidevices.h>
 
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace camera {
-namespace {
-
-// A name lock, made with mode 0600 if missing; a symbolic link at its name is
-// not followed, and only a plain file of ours is used.
-int OpenLockFile(const std::string& path)
-{
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0) return -1;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-}  // namespace
 
 bool DeviceNameClaim::Claim(const std::string& prefix, const std::string& lockFolder)
 {
@@ -36,7 +19,7 @@ bool DeviceNameClaim::Claim(const std::string& prefix, const std::string& lockFo
     if (!lockFolder.empty()) mkdir(folder.c_str(), 0700);
     for (int number = 0; number < 1000; ++number) {
         std::string name = prefix + std::to_string(number);
-        int fd = OpenLockFile(folder + "/" + name + ".lock");
+        int fd = winplat::OpenPrivateLockFile(folder + "/" + name + ".lock");
         if (fd < 0) return false;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             lockFd_ = fd;

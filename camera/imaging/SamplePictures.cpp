@@ -88,4 +88,20 @@ Bytes MakeSamplePicture(int number)
     return jpeg;
 }
 
+Bytes MakeSmallPicture(int seed)
+{
+    RgbImage image(320, 240);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            uint8_t* p = image.At(x, y);
+            p[0] = static_cast<uint8_t>(40 + seed * 50 + x / 4);
+            p[1] = static_cast<uint8_t>(90 + seed * 30 + y / 3);
+            p[2] = static_cast<uint8_t>(160 + seed * 70);
+        }
+    }
+    Bytes jpeg;
+    EncodeBaseline422(image, 85, &jpeg);
+    return jpeg;
+}
+
 }  // namespace camera

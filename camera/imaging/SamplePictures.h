@@ -13,5 +13,9 @@ constexpr int kSampleHeight = 1200;
 RgbImage DrawSamplePicture(int number);
 // The picture as the camera stores it: a baseline 4:2:2 JPEG.
 Bytes MakeSamplePicture(int number);
+// A small 320 x 240 picture of smooth gradients tinted by `seed`, quick to
+// make and to read, for tests that need many pictures; the camera makes
+// its thumbnail file from it as from any other.
+Bytes MakeSmallPicture(int seed);
 
 }  // namespace camera

@@ -3,6 +3,8 @@
 // files.
 #include "host_folders.h"
 
+#include <winplat/host.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +77,18 @@ std::string TempFolder()
     std::string folder = tmp && *tmp == '/' ? tmp : "/tmp";
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder;
+}
+
+int OpenPrivateLockFile(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace winplat

@@ -4,9 +4,7 @@
 #include <winplat/host.h>
 #include <winplat/stidevices.h>
 
-#include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,20 +16,6 @@ namespace {
 // How often a waiting lock looks again; short against the waits asked for
 // (the programs ask for 2000 ms), long enough not to spin.
 constexpr DWORD kRetryMs = 10;
-
-// The lock file, made with mode 0600 if missing. A symbolic link at its name
-// is not followed, and only a plain file of ours is used.
-int OpenLockFile(const std::string& path)
-{
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0) return -1;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 }  // namespace
 
@@ -53,7 +37,7 @@ bool DeviceLock::Acquire(DWORD timeoutMs)
         ++depth_;
         return true;
     }
-    if (fd_ < 0) fd_ = OpenLockFile(path_);
+    if (fd_ < 0) fd_ = winplat::OpenPrivateLockFile(path_);
     if (fd_ < 0) return false;
     DWORD start = GetTickCount();
     while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {

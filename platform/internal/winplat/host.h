@@ -68,6 +68,10 @@ WINPLAT_EXPORT std::string RuntimeFolder();
 WINPLAT_EXPORT std::string RuntimeSubfolder(const std::string& name);
 // Folder of the running program.
 WINPLAT_EXPORT std::string ProgramFolder();
+// A lock file in live state, made with mode 0600 if missing, opened
+// read-write and non-blocking. A symbolic link at its name is not followed,
+// and only a plain file of ours is used; -1 otherwise.
+WINPLAT_EXPORT int OpenPrivateLockFile(const std::string& path);
 
 // The platform registry: INI-style text files ("[Section]" lines, then
 // "key=value" lines; ';' starts a comment). Files are read in order:

@@ -5,8 +5,7 @@
 #include "CameraEntry.h"
 #include "RecordingReport.h"
 
-#include "camera/imaging/JpegCodec.h"
-#include "camera/imaging/Thumbnails.h"
+#include "camera/imaging/SamplePictures.h"
 #include "camera/testing/VirtualCamera.h"
 
 #include <objbase.h>
@@ -29,21 +28,6 @@ using camera::Step;
 constexpr DWORD kOpReadFile = 4;
 constexpr DWORD kOpDelete = 16;
 constexpr char kDownloadError[] = "download data error!!\nPlease Reset and plug it again.";
-
-camera::Bytes SmallPicture(int seed)
-{
-    camera::RgbImage image(320, 240);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            uint8_t* p = image.At(x, y);
-            p[0] = static_cast<uint8_t>(30 + seed * 40 + x / 4);
-            p[1] = static_cast<uint8_t>(80 + seed * 20 + y / 3);
-            p[2] = static_cast<uint8_t>(150 + seed * 60);
-        }
-    camera::Bytes jpeg;
-    EXPECT_TRUE(camera::EncodeBaseline422(image, 85, &jpeg));
-    return jpeg;
-}
 
 std::string HostFile(const fs::path& path)
 {
@@ -80,7 +64,7 @@ protected:
         options.settings.description = description;
         cams_.push_back(std::make_unique<camera::VirtualCamera>(options));
         camera::VirtualCamera& cam = *cams_.back();
-        for (int i = 0; i < pictures; ++i) EXPECT_FALSE(cam.card().AddPicture(SmallPicture(i)).empty());
+        for (int i = 0; i < pictures; ++i) EXPECT_FALSE(cam.card().AddPicture(camera::MakeSmallPicture(i)).empty());
         EXPECT_TRUE(cam.PlugIn());
         return cam;
     }

@@ -1,6 +1,7 @@
 #include "TransferFixture.h"
 
 #include "camera/imaging/JpegCodec.h"
+#include "camera/imaging/SamplePictures.h"
 #include "camera/imaging/Thumbnails.h"
 
 #include <objbase.h>
@@ -19,17 +20,8 @@ namespace fs = std::filesystem;
 
 camera::Bytes SmallPicture(int seed)
 {
-    camera::RgbImage image(320, 240);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            uint8_t* p = image.At(x, y);
-            p[0] = static_cast<uint8_t>(40 + seed * 50 + x / 4);
-            p[1] = static_cast<uint8_t>(90 + seed * 30 + y / 3);
-            p[2] = static_cast<uint8_t>(160 + seed * 70);
-        }
-    }
-    camera::Bytes jpeg;
-    EXPECT_TRUE(camera::EncodeBaseline422(image, 85, &jpeg));
+    camera::Bytes jpeg = camera::MakeSmallPicture(seed);
+    EXPECT_FALSE(jpeg.empty());
     return jpeg;
 }
 
