@@ -38,6 +38,7 @@ public:
     BOOL OnInitDialog() override;
 
 protected:
+    // Kept as the dialog class's data-exchange point; the window has no fields.
     void DoDataExchange(CDataExchange* pDX) override;
 
     // Handlers, in the order of the message map.

@@ -17,5 +17,6 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
+    // Kept as the dialog's own Cancel handler; it only passes on to CDialog.
     void OnCancel() override;
 };

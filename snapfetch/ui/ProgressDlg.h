@@ -24,6 +24,7 @@ public:
     void SetText(LPCSTR lpszText);
 
 protected:
+    // Kept as the dialog class's data-exchange point; the window has no fields.
     void DoDataExchange(CDataExchange* pDX) override;
 
     CProgressCtrl m_progress;
