@@ -8,12 +8,14 @@ include(GNUInstallDirs)
 set(WINPLAT_INSTALL_PRIVATE_DIR lib/snapfetch)
 set(WINPLAT_INSTALL_BIN_DIR bin)
 
-# The project's version, for programs that print it (--version).
+# The project's version, for programs that print it (--version): linking
+# snapfetch_version defines SNAPFETCH_VERSION ("1.0.0").
 add_library(snapfetch_version INTERFACE)
 target_compile_definitions(snapfetch_version INTERFACE SNAPFETCH_VERSION="${PROJECT_VERSION}")
 
 # Installs a program of the project into bin/, finding the platform's
-# libraries in the private folder.
+# libraries in the private folder. winplat_install_rules calls it for every
+# program of the project.
 function(winplat_install_program target)
   set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/../${WINPLAT_INSTALL_PRIVATE_DIR}")
   install(TARGETS ${target} RUNTIME DESTINATION ${WINPLAT_INSTALL_BIN_DIR})
@@ -37,8 +39,10 @@ function(winplat_install_rules)
   winplat_write_registry(${CMAKE_BINARY_DIR}/install/winplat.reg INSTALLED)
   install(FILES ${CMAKE_BINARY_DIR}/install/winplat.reg DESTINATION ${WINPLAT_INSTALL_PRIVATE_DIR})
 
-  foreach(program snapfetch camsim camlink)
-    winplat_install_program(${program})
+  foreach(program snapfetch camsim camlink snapctl)
+    if(TARGET ${program})
+      winplat_install_program(${program})
+    endif()
   endforeach()
 
   # Manual pages, compressed as the system's are.

@@ -131,7 +131,7 @@ check_programs() {
   local first="$work/first" second="$work/second"
   rm -rf "$first" "$second"
   mkdir -p "$first" "$second"
-  if [ "$(run timeout 120 "$bin/snapctl" list | grep -c '^S')" = 3 ]; then
+  if [ "$(run timeout 120 "$bin/snapctl" list | grep -cE '(^|[^A-Za-z0-9])S[0-9A-Z]{7}([^A-Za-z0-9]|$)')" = 3 ]; then
     pass "$where: snapctl list lists the camera's pictures"
   else
     fail "$where: snapctl list: $(run timeout 120 "$bin/snapctl" list 2>&1)"
@@ -176,8 +176,10 @@ if command -v dpkg-deb >/dev/null; then
   if echo "$files" | grep -E '_tests$|/include/|\.h$|\.a$|test_|/tests?/'; then fail "package holds test programs or headers"; fi
   if echo "$files" | grep -F "$build"; then fail "package names the build folder"; fi
   dpkg-deb -x "$deb" "$work/unpacked"
-  if grep -rlF "$build" "$work/unpacked"; then fail "packaged files name the build folder"; fi
+  if grep -lF "$build" "$work/unpacked/usr/lib/snapfetch/winplat.reg"; then fail "the packaged registry names the build folder"; fi
   pass "Debian package $(basename "$deb"): Depends: $(field Depends)"
+  # What the package holds runs as it is, wherever it is unpacked.
+  check_programs "$work/unpacked/usr/bin" "packaged"
 else
   skip "dpkg-deb is missing: the Debian package is not checked"
 fi
