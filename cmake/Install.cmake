@@ -95,7 +95,11 @@ that libgphoto2 can talk to.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libc6, libstdc++6, libgcc-s1, libsdl2-2.0-0, libfreetype6, libfontconfig1, libpng16-16, libturbojpeg0, libgphoto2-6, libgphoto2-port12, fonts-dejavu-core")
+# dpkg-shlibdeps names the packages of the libraries the programs link, with
+# their versions, under this distribution's names; the fonts that text is
+# drawn with are added by hand.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_BINARY_DIR}/lib")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
