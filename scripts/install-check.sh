@@ -164,8 +164,20 @@ if command -v dpkg-deb >/dev/null; then
   [ "$(field Package)" = snapfetch ] || fail "package name $(field Package)"
   [ "$(field Version)" = "$version" ] || fail "package version $(field Version)"
   [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "package architecture $(field Architecture)"
-  for needed in libsdl2-2.0-0 libfreetype6 libfontconfig1 libpng16-16 libturbojpeg0 libgphoto2-6 fonts-dejavu-core; do
-    field Depends | tr ',' '\n' | grep -qx " *$needed" || fail "package does not depend on $needed"
+  dpkg-deb -x "$deb" "$work/unpacked"
+  # Every host library the packaged programs link comes from a package that
+  # the package depends on (under this distribution's names), and so do the
+  # fonts the text is drawn with.
+  needed=(fonts-dejavu-core)
+  for library in $(find "$work/unpacked" -type f \( -perm -u+x -o -name '*.so' \) -exec readelf -d {} + 2>/dev/null |
+                   sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u); do
+    [ -e "$work/unpacked/usr/lib/snapfetch/$library" ] && continue
+    owner=$(dpkg -S "*/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/$library" 2>/dev/null | head -1 | cut -d: -f1)
+    if [ -n "$owner" ]; then needed+=("$owner"); else fail "no Debian package holds $library"; fi
+  done
+  for package in $(printf '%s\n' "${needed[@]}" | sort -u); do
+    field Depends | tr ',' '\n' | awk -v p="$package" '$1 == p {found = 1} END {exit !found}' ||
+      fail "package does not depend on $package"
   done
   if field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -E '(-dev|^cmake|^gcc|^g\+\+|^ninja-build|^ccache|^googletest)$'; then
     fail "package depends on build packages: $(field Depends)"
@@ -175,9 +187,8 @@ if command -v dpkg-deb >/dev/null; then
   echo "$files" | grep -q '^./usr/lib/snapfetch/winplat.reg$' || fail "package lacks the registry"
   if echo "$files" | grep -E '_tests$|/include/|\.h$|\.a$|test_|/tests?/'; then fail "package holds test programs or headers"; fi
   if echo "$files" | grep -F "$build"; then fail "package names the build folder"; fi
-  dpkg-deb -x "$deb" "$work/unpacked"
   if grep -lF "$build" "$work/unpacked/usr/lib/snapfetch/winplat.reg"; then fail "the packaged registry names the build folder"; fi
-  pass "Debian package $(basename "$deb"): Depends: $(field Depends)"
+  pass "Debian package $(basename "$deb"): Depends: $(field Depends); checked: $(printf '%s ' "${needed[@]}" | tr ' ' '\n' | sort -u | xargs)"
   # What the package holds runs as it is, wherever it is unpacked.
   check_programs "$work/unpacked/usr/bin" "packaged"
 else
