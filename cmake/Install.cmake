@@ -45,14 +45,15 @@ function(winplat_install_rules)
     endif()
   endforeach()
 
-  # Manual pages, compressed as the system's are.
+  # Manual pages, with the project's version, compressed as the system's are.
   set(pages)
   foreach(page snapfetch snapctl camsim camlink)
-    set(out ${CMAKE_BINARY_DIR}/install/man/${page}.1.gz)
+    set(text ${CMAKE_BINARY_DIR}/install/man/${page}.1)
+    configure_file(${CMAKE_SOURCE_DIR}/doc/${page}.1 ${text} @ONLY)
+    set(out ${text}.gz)
     add_custom_command(OUTPUT ${out}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/install/man
-      COMMAND sh -c "gzip -9 -n -c \"$1\" > \"$2\"" sh ${CMAKE_SOURCE_DIR}/doc/${page}.1 ${out}
-      DEPENDS ${CMAKE_SOURCE_DIR}/doc/${page}.1
+      COMMAND sh -c "gzip -9 -n -c \"$1\" > \"$2\"" sh ${text} ${out}
+      DEPENDS ${text}
       COMMENT "Compressing the manual page of ${page}"
       VERBATIM)
     list(APPEND pages ${out})
