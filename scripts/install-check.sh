@@ -157,7 +157,7 @@ check_programs "$work/moved/bin" "moved"
 
 # ---- The Debian package
 
-if command -v dpkg-deb >/dev/null; then
+if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
   (cd "$build" && cpack -G DEB -B "$work/package" >/dev/null)
   deb=$(ls "$work"/package/snapfetch_*.deb)
   field() { dpkg-deb -f "$deb" "$1"; }
@@ -192,7 +192,7 @@ if command -v dpkg-deb >/dev/null; then
   # What the package holds runs as it is, wherever it is unpacked.
   check_programs "$work/unpacked/usr/bin" "packaged"
 else
-  skip "dpkg-deb is missing: the Debian package is not checked"
+  skip "dpkg-deb or dpkg-shlibdeps (dpkg-dev) is missing: the Debian package is not checked"
 fi
 
 if [ "$failures" -ne 0 ]; then
