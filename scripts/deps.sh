@@ -9,7 +9,8 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libjpeg62-turbo-dev libturbojpeg0-dev libgphoto2-dev)
-test_packages=(xvfb xauth xdotool clang libclang-rt-14-dev fonts-noto-core fonts-noto-mono)
+test_packages=(xvfb xauth xdotool clang libclang-rt-14-dev fonts-noto-core fonts-noto-mono
+  dpkg-dev)  # dpkg-shlibdeps, for the Debian package
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = test ]; then

@@ -15,6 +15,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWINPLAT_WERROR=
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+echo "== Installing: the plain build installed, moved and packaged"
+scripts/install-check.sh build
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWINPLAT_SANITIZE=ON -DWINPLAT_WERROR=ON >/dev/null
 cmake --build build-asan -j "$jobs"

@@ -10,6 +10,10 @@ bool ParseCamlinkOptions(const std::vector<std::string>& args, CamlinkOptions* o
             options->help = true;
             continue;
         }
+        if (option == "--version") {
+            options->version = true;
+            continue;
+        }
         std::string* target = option == "--model" ? &options->model
                               : option == "--port" ? &options->port
                               : option == "--description" ? &options->description
@@ -43,7 +47,10 @@ const char* CamlinkHelp()
            "                                  \"Lumitra\" or \"Corvana Qa410m\")\n"
            "\n"
            "A camera is unplugged when it goes away and when camlink ends (Ctrl+C). Only JPEG pictures are\n"
-           "offered, under 8-character names S0000000 to S9999999.\n";
+           "offered, under 8-character names S0000000 to S9999999.\n"
+           "\n"
+           "  --version                       print camlink's version\n"
+           "  --help                          this text\n";
 }
 
 }  // namespace camlink

@@ -11,6 +11,7 @@ struct CamlinkOptions {
     std::string port;
     std::string description = "Marovane";  // one of the descriptions the transfer program looks for
     bool help = false;
+    bool version = false;  // print the program's version and end
 };
 
 // False with a message in *error when the command line is wrong.

@@ -69,6 +69,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "camlink: %s\n(camlink --help tells more)\n", error.c_str());
         return 2;
     }
+    if (options.version) {
+        printf("camlink %s\n", SNAPFETCH_VERSION);
+        return 0;
+    }
     if (options.help) {
         fputs(CamlinkHelp(), stdout);
         return 0;

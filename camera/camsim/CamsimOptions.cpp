@@ -123,7 +123,8 @@ Usage: camsim [options]
   --folder DIR          the card holds the JPEG files of DIR instead
   --description TEXT    the still-image device description (default "Marovane")
   --product TEXT        the USB product string (default: the description)
-  --version V           the version the camera reports (default 0x01000000)
+  --version V           the version the camera reports (default 0x01000000);
+                        --version alone prints camsim's own version
   --speed RATE          link speed in bits per second: 12M (USB full speed),
                         1.5M, 800K, ... or unlimited (default)
   --log                 print every request the camera receives

@@ -105,6 +105,11 @@ int Run(const CamsimOptions& options)
 
 int main(int argc, char** argv)
 {
+    // Alone, --version is the program's; with a value, the camera's.
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        printf("camsim %s\n", SNAPFETCH_VERSION);
+        return 0;
+    }
     CamsimOptions options;
     std::string error;
     if (!ParseCamsimOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &error)) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <winplat/host.h>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,8 +44,27 @@ std::vector<std::string> RegistryFiles()
         start = colon + 1;
     }
     files.push_back(ProgramFolder() + "/winplat.reg");
+    // An installed system keeps its registry beside the platform's
+    // libraries, in the project's private library folder.
+    std::string libraries = LibraryFolder();
+    if (!libraries.empty() && libraries != ProgramFolder()) files.push_back(libraries + "/winplat.reg");
     files.push_back(DataFolder() + "/winplat.reg");
     return files;
+}
+
+std::string FolderOf(const std::string& file)
+{
+    size_t slash = file.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+// A value written "./x" or "../x" names a file relative to the registry
+// file's own folder, so that an installed tree can be moved as a whole.
+std::string ResolveRelative(const std::string& value, const std::string& registryFile)
+{
+    if (value.rfind("./", 0) != 0 && value.rfind("../", 0) != 0) return value;
+    return FolderOf(registryFile) + "/" + value;
 }
 
 }  // namespace
@@ -135,6 +155,15 @@ std::string ProgramFolder()
     return slash == std::string::npos || slash == 0 ? "/" : full.substr(0, slash);
 }
 
+std::string LibraryFolder()
+{
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) || !info.dli_fname) return std::string();
+    std::string self(info.dli_fname);
+    if (self.find('/') == std::string::npos) return std::string();
+    return FolderOf(self);
+}
+
 std::vector<std::pair<std::string, std::string>> RegistrySection(const std::string& section)
 {
     std::vector<std::pair<std::string, std::string>> entries;
@@ -155,7 +184,7 @@ std::vector<std::pair<std::string, std::string>> RegistrySection(const std::stri
             std::string value = Trim(line.substr(eq + 1));
             bool known = false;
             for (const auto& e : entries) known = known || strcasecmp(e.first.c_str(), key.c_str()) == 0;
-            if (!known) entries.emplace_back(key, value);
+            if (!known) entries.emplace_back(key, ResolveRelative(value, file));
         }
     }
     return entries;

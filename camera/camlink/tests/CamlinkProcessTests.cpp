@@ -155,6 +155,10 @@ TEST(CamlinkOptions, ModelAndPortGoTogether)
     ASSERT_TRUE(ParseCamlinkOptions({"--port", "disk:/x", "--model", "Directory Browse"}, &given, &error));
     EXPECT_EQ(given.description, "Marovane");
     EXPECT_EQ(given.port, "disk:/x");
+    CamlinkOptions asked;
+    ASSERT_TRUE(ParseCamlinkOptions({"--version"}, &asked, &error));
+    EXPECT_TRUE(asked.version);
+    EXPECT_FALSE(given.version);
 }
 
 }  // namespace

@@ -266,6 +266,11 @@ TEST_F(CamsimProcess, HelpAndMistakes)
     Camsim help({"--help"});
     EXPECT_NE(help.Output(5).find("Usage: camsim"), std::string::npos);
     EXPECT_EQ(help.Wait(), 0);
+    // Alone, --version is the program's own and plugs nothing in.
+    Camsim version({"--version"});
+    EXPECT_NE(version.Output(1).find(std::string("camsim ") + SNAPFETCH_VERSION + "\n"), std::string::npos);
+    EXPECT_EQ(version.Wait(), 0);
+    EXPECT_TRUE(Devices().empty());
     Camsim wrong({"--fault", "nonsense"});
     EXPECT_EQ(wrong.Wait(), 2);
     EXPECT_TRUE(Devices().empty());

@@ -72,12 +72,15 @@ WINPLAT_EXPORT std::string ProgramFolder();
 // read-write and non-blocking. A symbolic link at its name is not followed,
 // and only a plain file of ours is used; -1 otherwise.
 WINPLAT_EXPORT int OpenPrivateLockFile(const std::string& path);
+// Folder of the platform's libraries (of kernel32); empty when unknown.
+WINPLAT_EXPORT std::string LibraryFolder();
 
 // The platform registry: INI-style text files ("[Section]" lines, then
 // "key=value" lines; ';' starts a comment). Files are read in order:
-// WINPLAT_REGISTRY, then "winplat.reg" beside the program, then the per-user
-// "winplat.reg"; the first file that names a key wins. Keys are compared
-// without regard to letter case.
+// WINPLAT_REGISTRY, then "winplat.reg" beside the program, then the one
+// beside the platform's libraries, then the per-user "winplat.reg"; the first
+// file that names a key wins. Keys are compared without regard to letter case.
+// Values beginning "./" or "../" are paths relative to their file's folder.
 WINPLAT_EXPORT std::vector<std::pair<std::string, std::string>> RegistrySection(const std::string& section);
 WINPLAT_EXPORT bool RegistryValue(const std::string& section, const std::string& key, std::string* value);
 

@@ -3,8 +3,10 @@
 #include "slow_device.h"
 
 #include <gtest/gtest.h>
+#include <winplat/host.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -179,6 +181,28 @@ TEST(DeviceNames, DriverModuleIsLoadedFromTheRegistry)
     EXPECT_TRUE(ReadFile(h, out, 8, &n, nullptr));
     EXPECT_STREQ(out, "module");
     CloseHandle(h);
+}
+
+// An installed tree names its modules relative to the registry file, so that
+// the tree can be moved as a whole; other values stay as written.
+TEST(DeviceNames, RegistryPathsRelativeToTheFileResolveBesideIt)
+{
+    const char* scratch = std::getenv("WINPLAT_TEST_SCRATCH");
+    std::string folder = std::string(scratch ? scratch : "/tmp") + "/relative-registry";
+    std::filesystem::create_directories(folder);
+    std::string file = folder + "/winplat.reg";
+    std::ofstream(file) << "[Drivers]\nhere=./libhere.so\nup=../lib/libup.so\nfixed=/opt/x/libfixed.so\n"
+                           "plain=libplain.so\n";
+    setenv("WINPLAT_REGISTRY", file.c_str(), 1);
+    std::string here, up, fixed, plain;
+    bool found = winplat::RegistryValue("Drivers", "here", &here) && winplat::RegistryValue("Drivers", "up", &up) &&
+                 winplat::RegistryValue("Drivers", "fixed", &fixed) && winplat::RegistryValue("Drivers", "plain", &plain);
+    unsetenv("WINPLAT_REGISTRY");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(here, folder + "/./libhere.so");
+    EXPECT_EQ(up, folder + "/../lib/libup.so");
+    EXPECT_EQ(fixed, "/opt/x/libfixed.so");
+    EXPECT_EQ(plain, "libplain.so");
 }
 
 }  // namespace

@@ -266,10 +266,10 @@ TEST(Program, RunsHeadlessAndEndsNormally)
 // Runs the program with the given environment settings in front; its
 // standard error and exit status. A hang ends at the generous bound of
 // `timeout` (status 124), which fails the caller's checks.
-std::pair<int, std::string> RunProgram(const std::string& environment)
+std::pair<int, std::string> RunProgram(const std::string& environment, const std::string& arguments = "")
 {
     std::string command = "env -u WAYLAND_DISPLAY -u WINPLAT_DISPLAY -u SDL_VIDEODRIVER " + environment +
-                          " timeout 120 " + SNAPFETCH_PROGRAM + " 2>&1";
+                          " timeout 120 " + SNAPFETCH_PROGRAM + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return {-1, "popen failed"};
     std::string output;
@@ -308,3 +308,23 @@ TEST(Program, ADisplayThatCannotBeOpenedEndsItWithAMessage)
 }
 
 }  // namespace
+
+// A lone --help or --version answers on standard output and ends at once:
+// no window, so not even a display is needed. Anything else is still ignored
+// (see RunsHeadlessAndEndsNormally).
+TEST(Program, AnswersHelpAndVersionWithoutOpeningAWindow)
+{
+    std::string noDisplay = "DISPLAY=" + UnusedDisplay();
+    auto [versionStatus, version] = RunProgram(noDisplay, "--version");
+    EXPECT_EQ(versionStatus, 0) << version;
+    EXPECT_EQ(version, std::string("snapfetch ") + SNAPFETCH_VERSION + "\n");
+
+    auto [helpStatus, help] = RunProgram(noDisplay, "--help");
+    EXPECT_EQ(helpStatus, 0) << help;
+    EXPECT_EQ(help.rfind("Usage: snapfetch\n", 0), 0u) << help;
+    EXPECT_NE(help.find("--version"), std::string::npos) << help;
+
+    auto [otherStatus, other] = RunProgram(noDisplay, "--help --version");
+    EXPECT_NE(otherStatus, 0) << "more than one argument is no request: the window must be tried";
+}
+
