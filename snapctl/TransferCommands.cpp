@@ -57,7 +57,7 @@ GetTally DownloadPictures(CCameraLink& link, const std::vector<CameraPicture>& p
         std::string fileName = picture.name + ".jpg";
         std::string hostFile = dest.HostFile(fileName);
         if (tally.bStopped || Interrupted()) {
-            PrintResult(options, &bFirst, picture, hostFile, "failed", "not attempted");
+            PrintResult(options, &bFirst, picture, hostFile, "failed", Interrupted() ? "interrupted" : "not attempted");
             ++tally.nFailed;
             continue;
         }
