@@ -57,7 +57,8 @@ GetTally DownloadPictures(CCameraLink& link, const std::vector<CameraPicture>& p
         std::string fileName = picture.name + ".jpg";
         std::string hostFile = dest.HostFile(fileName);
         if (tally.bStopped || Interrupted()) {
-            PrintResult(options, &bFirst, picture, hostFile, "failed", Interrupted() ? "interrupted" : "not attempted");
+            PrintResult(options, &bFirst, picture, hostFile, "failed",
+                        Interrupted() ? "interrupted" : "not attempted");
             ++tally.nFailed;
             continue;
         }
@@ -188,7 +189,8 @@ ExitCode RunThumbnails(const Options& options, CConsoleReport& report)
         DWORD dwError = 0;
         if (bDecodes) {
             std::string dosFile = dest.DosFile(fileName);
-            HANDLE hFile = CreateFileA(dosFile.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+            HANDLE hFile =
+                CreateFileA(dosFile.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
             DWORD dwWritten = 0;
             if (hFile != INVALID_HANDLE_VALUE) {
                 bWritten = WriteFile(hFile, pStream, dwStream, &dwWritten, NULL) && dwWritten == dwStream;
