@@ -167,6 +167,11 @@ ExitCode RunThumbnails(const Options& options, CConsoleReport& report)
     int nFailed = 0;
     std::vector<CameraPicture> pictures = SelectPictures(link.ReadPictures(), options, report, &nFailed);
     for (const CameraPicture& picture : pictures) {
+        if (Interrupted()) {
+            report.Error("interrupted: the thumbnails from %s on were not written", picture.name.c_str());
+            ++nFailed;
+            break;
+        }
         std::string fileName = picture.thumbName + ".jpg";
         std::string hostFile = dest.HostFile(fileName);
         if (!picture.plainName || picture.dwThumbSize <= kThumbnailLeadIn) {

@@ -25,9 +25,10 @@ int main(int argc, char** argv)
         return kExitDone;
     }
     CConsoleReport report(options.quiet);
-    // A transfer stops cleanly at the next picture on Ctrl+C.
-    CatchInterrupt();
     const std::string& c = options.command;
+    // Commands that write files stop cleanly at the next picture on Ctrl+C;
+    // the others may simply end.
+    if (c == "get" || c == "thumbnails" || c == "watch") CatchInterrupt();
     if (c == "detect") return RunDetect(options, report);
     if (c == "info") return RunInfo(options, report);
     if (c == "list") return RunList(options, report);
