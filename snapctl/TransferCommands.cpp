@@ -56,7 +56,11 @@ GetTally DownloadPictures(CCameraLink& link, const std::vector<CameraPicture>& p
     for (const CameraPicture& picture : pictures) {
         std::string fileName = picture.name + ".jpg";
         std::string hostFile = dest.HostFile(fileName);
-        if (tally.bStopped || Interrupted()) {
+        if (!tally.bStopped && Interrupted()) {
+            report.Error("interrupted: %s and the pictures after it were not downloaded", picture.name.c_str());
+            tally.bStopped = true;
+        }
+        if (tally.bStopped) {
             PrintResult(options, &bFirst, picture, hostFile, "failed",
                         Interrupted() ? "interrupted" : "not attempted");
             ++tally.nFailed;

@@ -258,6 +258,24 @@ TEST_F(Snapctl, AnUnplugDuringGetKeepsTheFinishedFilesAndLeavesNoPart)
     EXPECT_NE(err_.find("S0000002: the transfer from the camera failed"), std::string::npos) << err_;
 }
 
+TEST_F(Snapctl, CtrlCDuringGetStopsAtThePictureAndLeavesOnlyWholeFiles)
+{
+    MakeCard(6);
+    // Every file read takes a while, so that Ctrl+C comes in the middle.
+    PlugIn({"--fault", "send-command:4=delay:5000"});
+    Child get(SNAPCTL_PATH, Get({"--all"}), root_ / "get");
+    ASSERT_TRUE(Eventually([&] { return fs::exists(dest_ / "S0000001.jpg"); })) << get.Err();
+    get.Signal(SIGINT);
+    EXPECT_EQ(get.Wait(), 3) << get.Err();
+    EXPECT_NE(get.Err().find("interrupted: S000000"), std::string::npos) << get.Err();
+    std::vector<std::string> files = FilesIn(dest_);
+    EXPECT_LT(files.size(), 6u);
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i], "S000000" + std::to_string(i + 1) + ".jpg");
+        EXPECT_EQ(ReadFile(dest_ / files[i]), Source(static_cast<int>(i) + 1)) << files[i];
+    }
+}
+
 TEST_F(Snapctl, BadNamesAndDestinationsAreToldWithTheirStatus)
 {
     MakeCard(1);
