@@ -47,11 +47,12 @@ CCameraLink::CCameraLink(CConsoleReport& report) : m_report(report), m_camera(m_
 
 CCameraLink::~CCameraLink() { Close(); }
 
-ExitCode CCameraLink::Open()
+ExitCode CCameraLink::Open(bool bTell)
 {
     if (!m_camera.Connect()) {
-        m_report.Error("no camera: none of the still-image devices plugged in is an accepted camera "
-                       "(see \"snapctl detect\")");
+        if (bTell)
+            m_report.Error("no camera: none of the still-image devices plugged in is an accepted camera "
+                           "(see \"snapctl detect\")");
         return kExitNoCamera;
     }
     for (const DeviceListing& device : ListDevices()) {
@@ -66,11 +67,12 @@ ExitCode CCameraLink::Open()
     if (FAILED(hr)) {
         m_camera.Release();
         if (hr == STIERR_DEVICE_LOCKED) {
-            m_report.Error("camera busy: another program is using the camera \"%s\" (%s)", m_description.c_str(),
-                           m_portName.c_str());
+            if (bTell)
+                m_report.Error("camera busy: another program is using the camera \"%s\" (%s)",
+                               m_description.c_str(), m_portName.c_str());
             return kExitCameraBusy;
         }
-        m_report.Error("the camera \"%s\" cannot be opened", m_description.c_str());
+        if (bTell) m_report.Error("the camera \"%s\" cannot be opened", m_description.c_str());
         return kExitNoCamera;
     }
     m_bLocked = true;

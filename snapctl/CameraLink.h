@@ -36,8 +36,8 @@ public:
     ~CCameraLink();
 
     // Opens and locks the camera: kExitDone, kExitNoCamera or kExitCameraBusy
-    // (told on standard error).
-    ExitCode Open();
+    // (told on standard error when bTell).
+    ExitCode Open(bool bTell = true);
     void Close();
     // The directory, with the library's retry series.
     std::vector<CameraPicture> ReadPictures();

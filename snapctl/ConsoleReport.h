@@ -23,6 +23,9 @@ public:
     void BeginPictures(int nCount, unsigned long long qwTotalBytes);
     void PictureDone(unsigned long long qwBytes);
     void EndPictures();
+    // Takes the bar off the terminal before a line goes to standard output
+    // (the next step draws it again).
+    void ClearBar();
 
     // A line on standard error (left out with --quiet unless an error).
     void Note(const char* pszFormat, ...);
@@ -30,7 +33,6 @@ public:
 
 private:
     void DrawBar();
-    void ClearBar();
 
     bool m_bQuiet;
     bool m_bBar;  // standard error is a terminal

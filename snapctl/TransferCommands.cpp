@@ -25,9 +25,10 @@ struct GetTally {
     bool bStopped = false;  // the camera or the folder failed: the rest was left
 };
 
-void PrintResult(const Options& options, bool* pbFirst, const CameraPicture& picture, const std::string& file,
-                 const char* pszStatus, const std::string& reason)
+void PrintResult(const Options& options, CConsoleReport& report, bool* pbFirst, const CameraPicture& picture,
+                 const std::string& file, const char* pszStatus, const std::string& reason)
 {
+    report.ClearBar();
     if (!options.json) {
         if (!options.quiet && strcmp(pszStatus, "failed") != 0)
             printf("%s\t%s\t%s\n", picture.name.c_str(), pszStatus, file.c_str());
@@ -61,14 +62,14 @@ GetTally DownloadPictures(CCameraLink& link, const std::vector<CameraPicture>& p
             tally.bStopped = true;
         }
         if (tally.bStopped) {
-            PrintResult(options, &bFirst, picture, hostFile, "failed",
+            PrintResult(options, report, &bFirst, picture, hostFile, "failed",
                         Interrupted() ? "interrupted" : "not attempted");
             ++tally.nFailed;
             continue;
         }
         if (!picture.plainName || picture.dwFileSize == 0) {
             report.Error("%s: not downloaded: the camera's entry is corrupted", picture.name.c_str());
-            PrintResult(options, &bFirst, picture, hostFile, "failed", "corrupted entry");
+            PrintResult(options, report, &bFirst, picture, hostFile, "failed", "corrupted entry");
             ++tally.nFailed;
             continue;
         }
@@ -80,18 +81,18 @@ GetTally DownloadPictures(CCameraLink& link, const std::vector<CameraPicture>& p
             case CCamera::PictureOutcome::Saved:
                 ++tally.nSaved;
                 if (pSaved) pSaved->push_back(picture.name);
-                PrintResult(options, &bFirst, picture, hostFile, "saved", "");
+                PrintResult(options, report, &bFirst, picture, hostFile, "saved", "");
                 break;
             case CCamera::PictureOutcome::Exists:
                 ++tally.nSkipped;
                 report.Note("%s: skipped: %s exists already (--force replaces it)", picture.name.c_str(),
                             hostFile.c_str());
-                PrintResult(options, &bFirst, picture, hostFile, "skipped", "exists");
+                PrintResult(options, report, &bFirst, picture, hostFile, "skipped", "exists");
                 break;
             case CCamera::PictureOutcome::WriteFailed: {
                 std::string reason = "cannot write " + hostFile + ": " + ErrorReason(dwError);
                 report.Error("%s: %s", picture.name.c_str(), reason.c_str());
-                PrintResult(options, &bFirst, picture, hostFile, "failed", reason);
+                PrintResult(options, report, &bFirst, picture, hostFile, "failed", reason);
                 ++tally.nFailed;
                 tally.bStopped = true;
                 break;
@@ -99,7 +100,7 @@ GetTally DownloadPictures(CCameraLink& link, const std::vector<CameraPicture>& p
             default: {
                 std::string reason = "the transfer from the camera failed";
                 report.Error("%s: %s; %s not written", picture.name.c_str(), reason.c_str(), hostFile.c_str());
-                PrintResult(options, &bFirst, picture, hostFile, "failed", reason);
+                PrintResult(options, report, &bFirst, picture, hostFile, "failed", reason);
                 ++tally.nFailed;
                 tally.bStopped = true;
                 break;
@@ -267,13 +268,16 @@ ExitCode RunWatch(const Options& options, CConsoleReport& report)
     getOptions.force = false;
     getOptions.json = false;
     report.Note("waiting for a camera (Ctrl+C ends)");
+    ExitCode lastCode = kExitDone;
     while (!Interrupted()) {
         if (!AcceptedPresent()) {
             Pause();
             continue;
         }
         CCameraLink link(report);
-        ExitCode code = link.Open();
+        // A camera that stays busy or unopenable is told once, not at every look.
+        ExitCode code = link.Open(lastCode == kExitDone);
+        lastCode = code;
         if (code != kExitDone) {
             Pause();
             continue;
