@@ -368,3 +368,24 @@ TEST_F(Snapctl, WatchDownloadsAfterEachPlugAndEndsOnCtrlC)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Snapctl, WatchDeletesOnlyWhatItHasSaved)
+{
+    MakeCard(2);
+    fs::create_directories(dest_);
+    // A file of that name already there: the picture is not downloaded, so it stays on the camera.
+    WriteFile(dest_ / "S0000001.jpg", "older");
+    PlugIn();
+    Child watch(SNAPCTL_PATH, {"watch", "--dest", dest_.string(), "--delete-after"}, root_ / "watch");
+    ASSERT_TRUE(Eventually([&] { return watch.Err().find("1 deleted") != std::string::npos; })) << watch.Err();
+    EXPECT_EQ(ReadFile(dest_ / "S0000002.jpg"), Source(2));
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(), 0) << watch.Err();
+    ASSERT_EQ(Run({"list"}), 0) << err_;
+    EXPECT_NE(out_.find("S0000001"), std::string::npos) << out_;
+    EXPECT_EQ(out_.find("S0000002"), std::string::npos) << out_;
+}
+
+}  // namespace
