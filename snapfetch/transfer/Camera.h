@@ -41,6 +41,10 @@ public:
     // Reads the directory (with its series of retries and their messages)
     // and every picture's thumbnail into the picture list.
     void LoadPictures(ICameraReport& report);
+    // The directory alone, with the same series of retries and messages:
+    // the number of entries appended to *ppEntries (freed with
+    // FreeCameraEntries), 0 when every series failed.
+    int ReadDirectoryWithRetries(CameraEntry** ppEntries, ICameraReport& report);
     // Appends the camera's directory entries to *ppEntries; the number of
     // entries appended, 0 on any failure. Empties the picture list once
     // the device is locked.
@@ -65,6 +69,14 @@ public:
     // ended (so the report's wait is over when the result is a failure).
     // The list's cursor ends where it was.
     DownloadResult DownloadSelected(LPCSTR lpszFolder, ICameraReport& report);
+    // Transfers one picture (8-character name, dwFileSize bytes on the
+    // camera) into lpszPath, a file in lpszFolder: the file holds exactly
+    // dwFileSize bytes and appears only once complete. An existing file is
+    // replaced only when bReplace; otherwise the result is Exists and the
+    // file stays as it was. The caller holds the device lock or not.
+    enum class PictureOutcome { Saved, Exists, NoMemory, ReadFailed, WriteFailed };
+    PictureOutcome DownloadPicture(LPCSTR lpszName, DWORD dwFileSize, LPCSTR lpszFolder, LPCSTR lpszPath,
+                                   BOOL bReplace);
     // Creates a folder with every missing folder above it. Folders that
     // exist already are fine; a drive root is not created.
     static void CreateFolderPath(LPCSTR lpszFolder);

@@ -25,7 +25,8 @@ CString FolderPrefix(const CString& strFolder)
 // it in place only once every byte is written and the file is closed: a
 // failure (a full disk, say) leaves any older file of that name as it was
 // and no part file behind.
-BOOL WritePictureFile(LPCSTR lpszFolder, LPCSTR lpszPath, const BYTE* pData, DWORD dwLength)
+BOOL WritePictureFile(LPCSTR lpszFolder, LPCSTR lpszPath, const BYTE* pData, DWORD dwLength,
+                      DWORD dwMoveFlags = MOVEFILE_REPLACE_EXISTING)
 {
     char szTemp[MAX_PATH];
     if (!GetTempFileNameA(lpszFolder, "snf", 0, szTemp)) return FALSE;
@@ -37,12 +38,16 @@ BOOL WritePictureFile(LPCSTR lpszFolder, LPCSTR lpszPath, const BYTE* pData, DWO
             file.Close();
             bWritten = TRUE;
         } catch (CFileException* e) {
+            SetLastError(static_cast<DWORD>(e->m_lOsError));
             e->Delete();
             file.Abort();
         }
     }
-    if (bWritten && MoveFileExA(szTemp, lpszPath, MOVEFILE_REPLACE_EXISTING)) return TRUE;
+    if (bWritten && MoveFileExA(szTemp, lpszPath, dwMoveFlags)) return TRUE;
+    // The caller may want the reason of the failure, not of the clean-up.
+    DWORD dwError = GetLastError();
     DeleteFileA(szTemp);
+    SetLastError(dwError);
     return FALSE;
 }
 
@@ -107,6 +112,22 @@ void ReturnToPosition(CPictureList& pictures, int nPosition)
 }
 
 }  // namespace
+
+CCamera::PictureOutcome CCamera::DownloadPicture(LPCSTR lpszName, DWORD dwFileSize, LPCSTR lpszFolder,
+                                                 LPCSTR lpszPath, BOOL bReplace)
+{
+    if (!IsOpen()) return PictureOutcome::ReadFailed;
+    if (!bReplace && GetFileAttributesA(lpszPath) != INVALID_FILE_ATTRIBUTES) return PictureOutcome::Exists;
+    // The camera sends odd lengths; the file gets the picture's own bytes.
+    LPBYTE pData = FetchCameraFile(lpszName, dwFileSize);
+    if (!pData) return PictureOutcome::ReadFailed;
+    // Without replacing, a file that appeared meanwhile is left alone too.
+    BOOL bWritten = WritePictureFile(lpszFolder, lpszPath, pData, dwFileSize, bReplace ? MOVEFILE_REPLACE_EXISTING : 0);
+    VirtualFree(pData, 0, MEM_RELEASE);
+    if (bWritten) return PictureOutcome::Saved;
+    if (!bReplace && GetFileAttributesA(lpszPath) != INVALID_FILE_ATTRIBUTES) return PictureOutcome::Exists;
+    return PictureOutcome::WriteFailed;
+}
 
 void CCamera::CreateFolderPath(LPCSTR lpszFolder)
 {

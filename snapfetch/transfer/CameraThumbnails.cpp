@@ -84,11 +84,16 @@ HGLOBAL MakePackedDib(const BITMAPINFOHEADER& header, const BYTE* pPixels)
 
 }  // namespace
 
+int CCamera::ReadDirectoryWithRetries(CameraEntry** ppEntries, ICameraReport& report)
+{
+    return ReadWithRetries([this](CameraEntry** ppRead) { return ReadPictureDirectory(ppRead); }, ppEntries,
+                           report);
+}
+
 void CCamera::LoadPictures(ICameraReport& report)
 {
     CameraEntry* pEntries = NULL;
-    int nEntries = ReadWithRetries([this](CameraEntry** ppEntries) { return ReadPictureDirectory(ppEntries); },
-                                   &pEntries, report);
+    int nEntries = ReadDirectoryWithRetries(&pEntries, report);
     if (nEntries == 0) {
         ShowNoPicturesMessage(report);
         FreeCameraEntries(pEntries);
