@@ -95,7 +95,10 @@ StorageResult GphotoStorage::FindLocked(const std::string& fileName, Picture* pi
     if (name.size() != 11 || (name[0] != 'S' && name[0] != 'T') || name.compare(8, 3, "JPG") != 0)
         return StorageResult::NotFound;
     *thumbnail = name[0] == 'T';
-    std::string pictureName = "S" + name.substr(1, 7);
+    // Built by appending: GCC 12 at -O3 takes "S" + a temporary for an
+    // overlapping copy.
+    std::string pictureName = name.substr(0, 8);
+    pictureName[0] = 'S';
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt || !listed_) {
             StorageResult result = ListLocked();
