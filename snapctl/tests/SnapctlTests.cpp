@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -386,6 +387,35 @@ TEST_F(Snapctl, WatchDeletesOnlyWhatItHasSaved)
     ASSERT_EQ(Run({"list"}), 0) << err_;
     EXPECT_NE(out_.find("S0000001"), std::string::npos) << out_;
     EXPECT_EQ(out_.find("S0000002"), std::string::npos) << out_;
+}
+
+// A folder of JPEG files behind libgphoto2's "Directory Browse" camera,
+// plugged in by camlink: snapctl lists it, downloads its files byte for
+// byte and deletes in the folder.
+TEST_F(Snapctl, ACameraBehindLibgphoto2ListsDownloadsAndDeletes)
+{
+    MakeCard(3);
+    camsim_ = std::make_unique<Child>(
+        CAMLINK_PATH, std::vector<std::string>{"--model", "Directory Browse", "--port", "disk:" + (root_ / "card").string()},
+        root_ / "camlink");
+    ASSERT_TRUE(Eventually(AcceptedCameraListed)) << camsim_->Err();
+
+    ASSERT_EQ(Run({"list"}), 0) << err_;
+    std::vector<std::string> names;
+    std::istringstream lines(out_);
+    for (std::string line; std::getline(lines, line);) names.push_back(line.substr(0, line.find('\t')));
+    ASSERT_EQ(names.size(), 3u) << out_;
+
+    ASSERT_EQ(Run(Get({"--all"})), 0) << err_;
+    std::multiset<std::string> sources = {Source(1), Source(2), Source(3)}, saved;
+    for (const std::string& name : names) saved.insert(ReadFile(dest_ / (name + ".jpg")));
+    EXPECT_TRUE(saved == sources) << "each file holds exactly one picture's bytes";
+
+    ASSERT_EQ(Run({"delete", names[0], "--yes"}), 0) << err_;
+    EXPECT_EQ(FilesIn(root_ / "card").size(), 2u);
+    ASSERT_EQ(Run({"list"}), 0) << err_;
+    EXPECT_EQ(out_.find(names[0]), std::string::npos) << out_;
+    EXPECT_NE(out_.find(names[1]), std::string::npos) << "the others keep their names: " << out_;
 }
 
 }  // namespace
