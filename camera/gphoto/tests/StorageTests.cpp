@@ -191,15 +191,19 @@ TEST_F(FolderThroughDriver, EveryThumbnailDecodesWithTheProgramsDecoder)
     int n = 0;
     for (const Case& c : cases) {
         std::string name = "T100000" + std::to_string(++n);
+        // The picture's name, built without "S" + a temporary (a false -O3
+        // warning of GCC 12).
+        std::string pictureName = name;
+        pictureName[0] = 'S';
         SCOPED_TRACE(c.file);
         // What the transfer program asks for: the picture's size, at most 20480, made odd.
-        DWORD length = std::min<DWORD>(entries["S" + name.substr(1)], 20480) | 1;
+        DWORD length = std::min<DWORD>(entries[pictureName], 20480) | 1;
         Bytes file;
         ASSERT_EQ(sti.ReadFile(name, length, &file), S_OK);
         Bytes stream(file.begin() + camera::kThumbnailLeadIn, file.end());
         int height = 0;
         EXPECT_TRUE(camera::HasThumbnailForm(stream, &height));
-        EXPECT_EQ(std::string(file.begin(), file.begin() + 8), "S" + name.substr(1));
+        EXPECT_EQ(std::string(file.begin(), file.begin() + 8), pictureName);
         CJpegDecoder decoder;
         ASSERT_NE(decoder.DecodeMemory(stream.data(), static_cast<DWORD>(stream.size())), nullptr);
         EXPECT_EQ(decoder.GetBitmapHeader()->biWidth, 160);
