@@ -141,3 +141,12 @@ function(winplat_check_api_only target)
             -P ${CMAKE_SOURCE_DIR}/cmake/CheckApiOnly.cmake)
   set_tests_properties(${target}_api_only PROPERTIES TIMEOUT 120)
 endfunction()
+
+# A test that the program `target` loads no window library when it starts
+# (user32, gdi32, comctl32, shell32, mfc, the display, SDL or X): what it
+# runs on works on a machine without a screen.
+function(winplat_check_no_window_library target)
+  add_test(NAME ${target}_links_no_window_library
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -P ${CMAKE_SOURCE_DIR}/cmake/CheckNoWindowLibrary.cmake)
+  set_tests_properties(${target}_links_no_window_library PROPERTIES TIMEOUT 60)
+endfunction()

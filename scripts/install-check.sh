@@ -31,7 +31,7 @@ root="$work/stage/opt/snapfetch"
 private="$root/lib/snapfetch"
 
 for file in bin/snapfetch bin/camsim bin/camlink \
-            lib/snapfetch/winplat.reg lib/snapfetch/libkernel32.so lib/snapfetch/libmfc.so \
+            lib/snapfetch/winplat.reg lib/snapfetch/libkernel32.so lib/snapfetch/libmfc.so lib/snapfetch/libmfccore.so \
             lib/snapfetch/libminidriver.so lib/snapfetch/libcamusb.so lib/snapfetch/libgphotousb.so \
             share/applications/snapfetch.desktop \
             share/man/man1/snapfetch.1.gz share/man/man1/snapctl.1.gz share/man/man1/camsim.1.gz \

@@ -1,5 +1,6 @@
 // snapctl: the camera from the command line.
 #include "Commands.h"
+#include "JpegDecoder.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -7,6 +8,10 @@
 #ifndef SNAPFETCH_VERSION
 #define SNAPFETCH_VERSION "unknown"
 #endif
+
+// The decoder ends the program when it cannot allocate its tables; it says
+// why in snapctl's own words first.
+static void ShowDecoderFailure(LPCSTR lpszText) { fprintf(stderr, "snapctl: %s\n", lpszText); }
 
 int main(int argc, char** argv)
 {
@@ -24,6 +29,7 @@ int main(int argc, char** argv)
         printf("snapctl %s\n", SNAPFETCH_VERSION);
         return kExitDone;
     }
+    CJpegDecoder::SetFatalMessageHandler(ShowDecoderFailure);
     CConsoleReport report(options.quiet);
     const std::string& c = options.command;
     // Commands that write files stop cleanly at the next picture on Ctrl+C;

@@ -1,4 +1,5 @@
-// The application framework's core classes: CString, exceptions and CFile.
+// The application framework's core classes: CString, exceptions and CFile
+// (library mfccore; the window classes of afxwin.h are in mfc).
 //
 // As in the platform's framework, exceptions are thrown as pointers to heap
 // objects; the catcher calls Delete() on them:
@@ -142,7 +143,8 @@ public:
     LPSTR GetBufferSetLength(int newLength);
 
     // Loads a string resource (of the program, or of an extension module
-    // that has it); FALSE and an empty string when there is none.
+    // that has it); FALSE and an empty string when there is none. Resources
+    // belong to the window part: this one member is defined in mfc.
     BOOL LoadString(UINT id);
 
 private:

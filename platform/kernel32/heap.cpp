@@ -3,6 +3,7 @@
 #include "bytes.h"
 
 #include <windows.h>
+#include <winplat/host.h>
 #include <winplat/objects.h>
 
 #include <cstdlib>
@@ -10,6 +11,16 @@
 #include <unordered_map>
 
 namespace {
+
+// Allocations still to fail on this thread (winplat::FailHeapAllocations).
+thread_local unsigned t_failingAllocations = 0;
+
+bool InjectedFailure()
+{
+    if (t_failingAllocations == 0) return false;
+    --t_failingAllocations;
+    return true;
+}
 
 class Heap : public winplat::KernelObject {
 public:
@@ -24,7 +35,7 @@ public:
     void* Allocate(SIZE_T size, bool zero)
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (!Fits(0, size)) return nullptr;
+        if (!Fits(0, size) || InjectedFailure()) return nullptr;
         void* p = kernel32::AllocateBytes(size, zero);
         if (!p) return nullptr;
         blocks_[p] = size;
@@ -39,7 +50,7 @@ public:
         if (it == blocks_.end()) return nullptr;
         SIZE_T old = it->second;
         if (inPlaceOnly && size > old) return nullptr;
-        if (!Fits(old, size)) return nullptr;
+        if (!Fits(old, size) || (size > old && InjectedFailure())) return nullptr;
         void* q = kernel32::ResizeBytes(p, old, size, zero);
         if (!q) return nullptr;
         blocks_.erase(it);
@@ -89,6 +100,8 @@ std::shared_ptr<Heap> LookupHeap(HANDLE h)
 }
 
 }  // namespace
+
+void winplat::FailHeapAllocations(unsigned count) { t_failingAllocations = count; }
 
 HANDLE WINAPI HeapCreate(DWORD, SIZE_T dwInitialSize, SIZE_T dwMaximumSize)
 {

@@ -4,7 +4,12 @@
 
 #include <afx.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 namespace {
+
+CJpegDecoder::FatalMessageHandler g_pfnFatalMessage = nullptr;
 
 // Natural index of the k-th coefficient in zig-zag order.
 constexpr BYTE kZigZagOrder[64] = {
@@ -26,6 +31,24 @@ CJpegDecoder::CJpegDecoder()
 }
 
 CJpegDecoder::~CJpegDecoder() { FreeBuffers(); }
+
+CJpegDecoder::FatalMessageHandler CJpegDecoder::SetFatalMessageHandler(FatalMessageHandler pfnHandler)
+{
+    FatalMessageHandler pfnPrevious = g_pfnFatalMessage;
+    g_pfnFatalMessage = pfnHandler;
+    return pfnPrevious;
+}
+
+void CJpegDecoder::FailFatally(LPCSTR lpszText)
+{
+    if (g_pfnFatalMessage) {
+        g_pfnFatalMessage(lpszText);
+    } else {
+        fprintf(stderr, "%s\n", lpszText);
+        fflush(stderr);
+    }
+    exit(1);
+}
 
 BYTE* CJpegDecoder::DecodeMemory(const BYTE* pData, DWORD dwLength)
 {

@@ -50,6 +50,16 @@ public:
     // Integer 8 x 8 inverse DCT in place (rows, then columns), output centred on 0.
     static void InverseDct(LONG* pBlock);
 
+    // The decoder's one failure it cannot go on from is a component map it
+    // cannot allocate: it shows "Not enough memory" through the program's
+    // handler and ends the program with status 1. A program with windows
+    // installs a handler that shows a message box; without one the text goes
+    // to the standard error stream. Returns the handler replaced.
+    typedef void (*FatalMessageHandler)(LPCSTR lpszText);
+    static FatalMessageHandler SetFatalMessageHandler(FatalMessageHandler pfnHandler);
+    // Shows the text through the handler and ends the program with status 1.
+    [[noreturn]] static void FailFatally(LPCSTR lpszText);
+
 private:
     enum class MarkerStep { Handled, NotAMarker, Failed };
     typedef BOOL (CJpegDecoder::*SegmentHandler)(const BYTE* pData, DWORD& dwPosition);

@@ -3,10 +3,6 @@
 // read, since the streams come from the camera.
 #include "JpegHuffman.h"
 
-#include <afxwin.h>
-
-#include <stdlib.h>
-
 namespace {
 
 // The output's offsets are signed 32-bit values.
@@ -128,8 +124,7 @@ BOOL CJpegDecoder::ReadFrameComponents(const BYTE* pComponents)
     ReleaseComponentMap();
     m_pComponentMap = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kComponentCount));
     if (!m_pComponentMap) {
-        AfxMessageBox("Not enough memory");
-        exit(1);
+        FailFatally("Not enough memory");
     }
     for (int i = 0; i < kComponentCount; ++i) m_pComponentMap[pComponents[3 * i] - 1] = pComponents[3 * i + 2];
     return TRUE;

@@ -1,6 +1,7 @@
 #include "SnapfetchApp.h"
 
 #include "CameraDlg.h"
+#include "JpegDecoder.h"
 
 #include <afxres.h>
 
@@ -34,6 +35,10 @@ bool AnswerInformationRequest(const char* commandLine)
     return false;
 }
 
+// The decoder's "Not enough memory", in a plain message box before the
+// program ends.
+void ShowDecoderFailure(LPCSTR lpszText) { AfxMessageBox(lpszText); }
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CSnapfetchApp, CWinApp)
@@ -47,6 +52,7 @@ BOOL CSnapfetchApp::InitInstance()
 {
     if (AnswerInformationRequest(m_lpCmdLine)) return FALSE;
     Enable3dControls();
+    CJpegDecoder::SetFatalMessageHandler(ShowDecoderFailure);
     // The dialog's destructor releases the camera and frees the picture
     // list before the framework ends the application.
     CCameraDlg dlg;

@@ -84,4 +84,11 @@ WINPLAT_EXPORT std::string LibraryFolder();
 WINPLAT_EXPORT std::vector<std::pair<std::string, std::string>> RegistrySection(const std::string& section);
 WINPLAT_EXPORT bool RegistryValue(const std::string& section, const std::string& key, std::string* value);
 
+// ---- Faults ------------------------------------------------------------------
+
+// The calling thread's next `count` heap allocations (HeapAlloc, and
+// HeapReAlloc that grows a block) fail as out of memory, so that tests reach
+// the paths a full heap takes. 0 ends the failures.
+WINPLAT_EXPORT void FailHeapAllocations(unsigned count);
+
 }  // namespace winplat

@@ -1,7 +1,10 @@
 // Heaps, global memory, virtual memory and pointer probes.
 #include <windows.h>
+#include <winplat/host.h>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -36,6 +39,28 @@ TEST(Heap, MaximumSizeIsHonoured)
     EXPECT_NE(a, nullptr);
     EXPECT_EQ(HeapAlloc(heap, 0, 300), nullptr);
     HeapDestroy(heap);
+}
+
+TEST(Heap, InjectedFailuresHitOnlyTheCallingThreadsNextAllocations)
+{
+    HANDLE heap = GetProcessHeap();
+    void* block = HeapAlloc(heap, 0, 16);
+    ASSERT_NE(block, nullptr);
+    winplat::FailHeapAllocations(2);
+    void* elsewhere = nullptr;
+    std::thread([&] { elsewhere = HeapAlloc(heap, 0, 16); }).join();
+    EXPECT_NE(elsewhere, nullptr) << "another thread allocates as usual";
+    EXPECT_EQ(HeapReAlloc(heap, 0, block, 8), block) << "shrinking needs no memory";
+    SetLastError(0);
+    EXPECT_EQ(HeapReAlloc(heap, 0, block, 4096), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(HeapAlloc(heap, 0, 1), nullptr);
+    void* after = HeapAlloc(heap, 0, 1);
+    EXPECT_NE(after, nullptr) << "two failures, then allocations succeed again";
+    EXPECT_EQ(HeapSize(heap, 0, block), 8u) << "a failed growth keeps the block";
+    HeapFree(heap, 0, after);
+    HeapFree(heap, 0, elsewhere);
+    HeapFree(heap, 0, block);
 }
 
 TEST(GlobalMemory, MoveableBlocksCountLocks)

@@ -2,8 +2,11 @@
 
 #include <JpegDecoder.h>
 #include <afx.h>
+#include <winplat/host.h>
 
 #include <gtest/gtest.h>
+
+#include <stdio.h>
 
 namespace {
 
@@ -282,6 +285,43 @@ TEST(DecodeFile, AMissingFileRaisesTheFileException)
     EXPECT_EQ(cause, CFileException::fileNotFound);
     EXPECT_FALSE(DecodeFile({}).ok) << "an empty file has no buffer: null, no exception";
     EXPECT_EQ(DecodeFile(kTwoMcus).pixels, DecodeMemory(kTwoMcus).pixels);
+}
+
+// ---- A full heap -----------------------------------------------------------------
+
+// Decodes with the next heap allocation failing.
+BYTE* DecodeWithFullHeap(CJpegDecoder& decoder, const Bytes& stream)
+{
+    winplat::FailHeapAllocations(1);
+    BYTE* pixels = decoder.DecodeMemory(stream.data(), static_cast<DWORD>(stream.size()));
+    winplat::FailHeapAllocations(0);
+    return pixels;
+}
+
+void ShowInOtherWords(LPCSTR text) { fprintf(stderr, "the program says: %s\n", text); }
+
+// With the frame header first, the component map is the first heap block
+// the decoder asks for; without it the program cannot go on.
+TEST(FullHeap, NoComponentMapEndsTheProgramSayingWhy)
+{
+    const Bytes frameFirst = StreamBuilder().Soi().Sof0(16, 8).Eoi().bytes;
+    CJpegDecoder decoder;
+    EXPECT_EXIT(DecodeWithFullHeap(decoder, frameFirst), ::testing::ExitedWithCode(1), "^Not enough memory\n$")
+        << "without a handler the text goes to standard error";
+    EXPECT_EXIT(
+        {
+            CJpegDecoder::SetFatalMessageHandler(ShowInOtherWords);
+            DecodeWithFullHeap(decoder, frameFirst);
+        },
+        ::testing::ExitedWithCode(1), "^the program says: Not enough memory\n$");
+}
+
+TEST(FullHeap, AHuffmanTableThatCannotBeHadLosesOnlyThePicture)
+{
+    CJpegDecoder decoder;
+    EXPECT_EQ(DecodeWithFullHeap(decoder, kTwoMcus), nullptr);
+    decoder.FreeBuffers();
+    EXPECT_TRUE(DecodeMemory(kTwoMcus).ok) << "the next picture decodes";
 }
 
 }  // namespace

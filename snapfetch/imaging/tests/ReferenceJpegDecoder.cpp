@@ -2,9 +2,10 @@
 // Huffman rows, bit reader, entropy decoding, scan, inverse DCT and colour.
 #include "ReferenceJpegDecoder.h"
 
-#include <afxwin.h>
+#include "JpegDecoder.h"
 
-#include <stdlib.h>
+#include <afx.h>
+
 #include <string.h>
 
 namespace jpegreference {
@@ -785,8 +786,7 @@ BOOL CJpegDecoder::ReadFrameComponents(const BYTE* pComponents)
     ReleaseComponentMap();
     m_pComponentMap = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kComponentCount));
     if (!m_pComponentMap) {
-        AfxMessageBox("Not enough memory");
-        exit(1);
+        ::CJpegDecoder::FailFatally("Not enough memory");
     }
     for (int i = 0; i < kComponentCount; ++i) m_pComponentMap[pComponents[3 * i] - 1] = pComponents[3 * i + 2];
     return TRUE;
