@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -24,7 +25,8 @@ ESC_PARAMS Params(DWORD dwParam, DWORD dwLength, const char* name)
     ESC_PARAMS params = {};
     params.dwParam = dwParam;
     params.dwLength = dwLength;
-    strncpy(params.szName, name, sizeof(params.szName) - 1);
+    // The rest of the field stays zero, so the name is always terminated.
+    memcpy(params.szName, name, std::min(strlen(name), sizeof(params.szName) - 1));
     return params;
 }
 
@@ -86,6 +88,35 @@ HRESULT CameraDriverTest::ReadFile(const char* name, DWORD offset, DWORD length,
 {
     data->assign(length, 0);
     return Escape(ESC_READ_FILE, Params(offset, length, name), data->data(), length, actual);
+}
+
+void CommandDriverTest::SetUp()
+{
+    CameraDriverTest::SetUp();
+    cam_->card().PutFile("S0000099JPG", Pattern(3 * kChunk));
+}
+
+HRESULT CommandDriverTest::Run(Command command)
+{
+    DWORD value = 0;
+    BYTE out[64];
+    switch (command) {
+        case Command::DirectorySize:
+            return Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &value, 4, nullptr);
+        case Command::ReadFile:
+            return ReadFile("S0000099JPG", 0, 100, &data_, &actual_);
+        case Command::Plain:
+            return Escape(ESC_PLAIN_COMMAND, Params(0));
+        case Command::Version:
+            return Escape(ESC_GET_VERSION, nullptr, 0, &value, 4, nullptr);
+        case Command::Descriptor:
+            return Escape(ESC_GET_USB_DESCRIPTOR, Params(0x0003'0002), out, sizeof(out), nullptr);
+        case Command::Delete:
+            return Escape(ESC_DELETE_FILE, Params(0, 0, "S0000001JPG"));
+        case Command::DeviceReset:
+            return device_->DeviceReset();
+    }
+    return E_UNEXPECTED;
 }
 
 HRESULT CameraDriverTest::ReadFileOfSize(DWORD length, DWORD* actual)

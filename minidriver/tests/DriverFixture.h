@@ -82,6 +82,29 @@ protected:
     ObjectCounts before_;
 };
 
+// The driver commands that the per-step tests run, and a step of one of
+// them to fail or delay (the camera's step and the command's opcode).
+enum class Command { DirectorySize, ReadFile, Plain, Version, Descriptor, Delete, DeviceReset };
+
+struct StepCase {
+    const char* name;
+    Command command;
+    Step step;
+    int32_t opcode;
+};
+
+// A camera driver test that runs whole commands: reading 100 bytes of
+// S0000099JPG (three chunks long, on the card from the start), deleting
+// S0000001JPG, and the other escapes with their plainest parameters.
+class CommandDriverTest : public CameraDriverTest {
+protected:
+    void SetUp() override;
+    HRESULT Run(Command command);
+
+    std::vector<BYTE> data_;  // what the last ReadFile delivered
+    DWORD actual_ = 0;
+};
+
 // A device control of the test's own, for driving the module through the
 // class registry without STI.
 class TestDeviceControl final : public IStiDeviceControl {

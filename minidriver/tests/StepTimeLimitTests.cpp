@@ -26,15 +26,6 @@ void ScaleForLimit(DWORD limitMs) { winplat::SetTimeScale(kMarginRealMs / ((1 - 
 DWORD Early(DWORD limitMs) { return static_cast<DWORD>(limitMs * kEarly); }
 DWORD Late(DWORD limitMs) { return static_cast<DWORD>(limitMs * kLate); }
 
-enum class Command { ReadFile, Plain, Descriptor, DeviceReset };
-
-struct StepCase {
-    const char* name;
-    Command command;
-    Step step;
-    int32_t opcode;
-};
-
 // One case for each place where the driver waits for a transfer step (the
 // directory size, version and delete escapes share the command and reply
 // steps of the read and plain escapes).
@@ -47,35 +38,11 @@ const StepCase kSteps[] = {
     {"Reset", Command::DeviceReset, Step::Reset, 3},
 };
 
-class StepTimeLimit : public CameraDriverTest {
+class StepTimeLimit : public CommandDriverTest {
 protected:
-    void SetUp() override
-    {
-        CameraDriverTest::SetUp();
-        cam_->card().PutFile("S0000099JPG", Pattern(3 * kChunk));
-    }
-
-    HRESULT Run(Command command)
-    {
-        BYTE out[64];
-        switch (command) {
-            case Command::ReadFile:
-                return ReadFile("S0000099JPG", 0, 100, &data_, &actual_);
-            case Command::Plain:
-                return Escape(ESC_PLAIN_COMMAND, Params(0));
-            case Command::Descriptor:
-                return Escape(ESC_GET_USB_DESCRIPTOR, Params(0x0003'0002), out, sizeof(out), nullptr);
-            case Command::DeviceReset:
-                return device_->DeviceReset();
-        }
-        return E_UNEXPECTED;
-    }
-
     // The reset's dump file, as the driver writes it on drive C:.
     static std::string DumpPath() { return ScratchFolder() + "/drive_c/stilldrv.log"; }
 
-    std::vector<BYTE> data_;
-    DWORD actual_ = 0;
 };
 
 class EachWait : public StepTimeLimit, public ::testing::WithParamInterface<StepCase> {};

@@ -9,15 +9,6 @@
 namespace minidriver_tests {
 namespace {
 
-enum class Command { DirectorySize, ReadFile, Plain, Version, Descriptor, Delete, DeviceReset };
-
-struct StepCase {
-    const char* name;
-    Command command;
-    Step step;
-    int32_t opcode;
-};
-
 const StepCase kSteps[] = {
     {"DirectorySizeReply", Command::DirectorySize, Step::GetReply, 2},
     {"ReadCommand", Command::ReadFile, Step::SendCommand, 4},
@@ -33,40 +24,13 @@ const StepCase kSteps[] = {
     {"Reset", Command::DeviceReset, Step::Reset, 3},
 };
 
-class Failures : public CameraDriverTest {
+class Failures : public CommandDriverTest {
 protected:
     void SetUp() override
     {
-        CameraDriverTest::SetUp();
+        CommandDriverTest::SetUp();
         cam_->card().AddPicture(Pattern(100), Pattern(100));
-        cam_->card().PutFile("S0000099JPG", Pattern(3 * kChunk));
     }
-
-    HRESULT Run(Command command)
-    {
-        DWORD value = 0;
-        BYTE out[64];
-        switch (command) {
-            case Command::DirectorySize:
-                return Escape(ESC_GET_DIRECTORY_SIZE, nullptr, 0, &value, 4, nullptr);
-            case Command::ReadFile:
-                return ReadFile("S0000099JPG", 0, 100, &data_, &actual_);
-            case Command::Plain:
-                return Escape(ESC_PLAIN_COMMAND, Params(0));
-            case Command::Version:
-                return Escape(ESC_GET_VERSION, nullptr, 0, &value, 4, nullptr);
-            case Command::Descriptor:
-                return Escape(ESC_GET_USB_DESCRIPTOR, Params(0x0003'0002), out, sizeof(out), nullptr);
-            case Command::Delete:
-                return Escape(ESC_DELETE_FILE, Params(0, 0, "S0000001JPG"));
-            case Command::DeviceReset:
-                return device_->DeviceReset();
-        }
-        return E_UNEXPECTED;
-    }
-
-    std::vector<BYTE> data_;
-    DWORD actual_ = 0;
 };
 
 class EachStep : public Failures, public ::testing::WithParamInterface<StepCase> {};
