@@ -7,13 +7,11 @@
 #include <windows.h>
 #include <winplat/stidevices.h>
 
+#include <ChildProcess.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,22 +22,12 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 
-// Polls for up to twenty seconds of real time: only a hang takes longer.
-template <class Condition>
-bool Eventually(Condition condition)
-{
-    for (int i = 0; i < 2000; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
+using winplat::testing::ChildProcess;
+using winplat::testing::Eventually;
 
 std::string ReadFile(const fs::path& path)
 {
@@ -63,52 +51,14 @@ std::vector<std::string> FilesIn(const fs::path& folder)
     return names;
 }
 
-// A child program; standard output and error go to files, standard input
-// comes from /dev/null.
-class Child {
+// A program with its arguments; standard output and error go to the files
+// `outputs`.out and `outputs`.err.
+class Child : public ChildProcess {
 public:
     Child(const std::string& program, const std::vector<std::string>& args, const fs::path& outputs)
-        : out_(outputs.string() + ".out"), err_(outputs.string() + ".err")
+        : ChildProcess(program, args, outputs.string())
     {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<std::string> argv = {program};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> pointers;
-        for (std::string& a : argv) pointers.push_back(a.data());
-        pointers.push_back(nullptr);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, pointers.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
     }
-    ~Child()
-    {
-        if (pid_ > 0 && !reaped_) {
-            kill(pid_, SIGTERM);
-            if (Wait() < 0) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, nullptr, 0);
-            }
-        }
-    }
-    void Signal(int signal) { kill(pid_, signal); }
-    // The exit status, or -1 when the program does not end within twenty seconds.
-    int Wait()
-    {
-        int status = 0;
-        if (!Eventually([&] { return waitpid(pid_, &status, WNOHANG) == pid_; })) return -1;
-        reaped_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    std::string Out() const { return ReadFile(out_); }
-    std::string Err() const { return ReadFile(err_); }
-
-private:
-    std::string out_, err_;
-    pid_t pid_ = -1;
-    bool reaped_ = false;
 };
 
 bool AcceptedCameraListed()
@@ -170,7 +120,7 @@ protected:
         std::vector<std::string> args = {"--folder", (folder.empty() ? root_ / "card" : folder).string()};
         args.insert(args.end(), extra.begin(), extra.end());
         camsim_ = std::make_unique<Child>(CAMSIM_PATH, args, root_ / "camsim");
-        ASSERT_TRUE(Eventually(AcceptedCameraListed)) << camsim_->Err();
+        ASSERT_TRUE(Eventually(AcceptedCameraListed)) << camsim_->Errors();
     }
     void Unplug()
     {
@@ -184,7 +134,7 @@ protected:
         Child child(SNAPCTL_PATH, args, root_ / ("run" + std::to_string(++runs_)));
         int status = child.Wait();
         out_ = child.Out();
-        err_ = child.Err();
+        err_ = child.Errors();
         return status;
     }
     std::vector<std::string> Get(std::vector<std::string> args)
@@ -265,10 +215,10 @@ TEST_F(Snapctl, CtrlCDuringGetStopsAtThePictureAndLeavesOnlyWholeFiles)
     // Every file read takes a while, so that Ctrl+C comes in the middle.
     PlugIn({"--fault", "send-command:4=delay:5000"});
     Child get(SNAPCTL_PATH, Get({"--all"}), root_ / "get");
-    ASSERT_TRUE(Eventually([&] { return fs::exists(dest_ / "S0000001.jpg"); })) << get.Err();
+    ASSERT_TRUE(Eventually([&] { return fs::exists(dest_ / "S0000001.jpg"); })) << get.Errors();
     get.Signal(SIGINT);
-    EXPECT_EQ(get.Wait(), 3) << get.Err();
-    EXPECT_NE(get.Err().find("interrupted: S000000"), std::string::npos) << get.Err();
+    EXPECT_EQ(get.Wait(), 3) << get.Errors();
+    EXPECT_NE(get.Errors().find("interrupted: S000000"), std::string::npos) << get.Errors();
     std::vector<std::string> files = FilesIn(dest_);
     EXPECT_LT(files.size(), 6u);
     for (size_t i = 0; i < files.size(); ++i) {
@@ -355,16 +305,16 @@ TEST_F(Snapctl, WatchDownloadsAfterEachPlugAndEndsOnCtrlC)
     MakeCard(3, 1, second);
     Child watch(SNAPCTL_PATH, {"watch", "--dest", dest_.string()}, root_ / "watch");
     PlugIn();
-    ASSERT_TRUE(Eventually([&] { return fs::exists(dest_ / "S0000002.jpg"); })) << watch.Err();
+    ASSERT_TRUE(Eventually([&] { return fs::exists(dest_ / "S0000002.jpg"); })) << watch.Errors();
     Unplug();
     // The first two exist already: only the new third picture comes.
     WriteFile(dest_ / "S0000001.jpg", "kept");
     PlugIn({}, second);
-    ASSERT_TRUE(Eventually([&] { return fs::exists(dest_ / "S0000003.jpg"); })) << watch.Err();
+    ASSERT_TRUE(Eventually([&] { return fs::exists(dest_ / "S0000003.jpg"); })) << watch.Errors();
     EXPECT_EQ(ReadFile(dest_ / "S0000003.jpg"), ReadFile(second / "p03.jpg"));
     EXPECT_EQ(ReadFile(dest_ / "S0000001.jpg"), "kept");
     watch.Signal(SIGINT);
-    EXPECT_EQ(watch.Wait(), 0) << watch.Err();
+    EXPECT_EQ(watch.Wait(), 0) << watch.Errors();
     EXPECT_EQ(FilesIn(dest_), (std::vector<std::string>{"S0000001.jpg", "S0000002.jpg", "S0000003.jpg"}));
 }
 
@@ -380,10 +330,10 @@ TEST_F(Snapctl, WatchDeletesOnlyWhatItHasSaved)
     WriteFile(dest_ / "S0000001.jpg", "older");
     PlugIn();
     Child watch(SNAPCTL_PATH, {"watch", "--dest", dest_.string(), "--delete-after"}, root_ / "watch");
-    ASSERT_TRUE(Eventually([&] { return watch.Err().find("1 deleted") != std::string::npos; })) << watch.Err();
+    ASSERT_TRUE(Eventually([&] { return watch.Errors().find("1 deleted") != std::string::npos; })) << watch.Errors();
     EXPECT_EQ(ReadFile(dest_ / "S0000002.jpg"), Source(2));
     watch.Signal(SIGINT);
-    EXPECT_EQ(watch.Wait(), 0) << watch.Err();
+    EXPECT_EQ(watch.Wait(), 0) << watch.Errors();
     ASSERT_EQ(Run({"list"}), 0) << err_;
     EXPECT_NE(out_.find("S0000001"), std::string::npos) << out_;
     EXPECT_EQ(out_.find("S0000002"), std::string::npos) << out_;
@@ -398,7 +348,7 @@ TEST_F(Snapctl, ACameraBehindLibgphoto2ListsDownloadsAndDeletes)
     camsim_ = std::make_unique<Child>(
         CAMLINK_PATH, std::vector<std::string>{"--model", "Directory Browse", "--port", "disk:" + (root_ / "card").string()},
         root_ / "camlink");
-    ASSERT_TRUE(Eventually(AcceptedCameraListed)) << camsim_->Err();
+    ASSERT_TRUE(Eventually(AcceptedCameraListed)) << camsim_->Errors();
 
     ASSERT_EQ(Run({"list"}), 0) << err_;
     std::vector<std::string> names;

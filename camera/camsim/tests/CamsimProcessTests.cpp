@@ -8,105 +8,36 @@
 
 #include <gtest/gtest.h>
 
+#include <ChildProcess.h>
+
 #include <dirent.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <thread>
-
-extern char** environ;
 
 namespace camera {
 namespace {
 
 using winplat::StillImageDevice;
 
-// Polls for up to twenty seconds of real time.
-template <class Condition>
-bool Eventually(Condition condition)
-{
-    for (int i = 0; i < 2000; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
+using winplat::testing::ChildProcess;
+using winplat::testing::Eventually;
 
-class Camsim {
+// The real camsim, ended with SIGTERM if still running, so that it unplugs
+// cleanly and the next test starts empty. Through a shell: a parent that
+// ends without ending camsim.
+class Camsim : public ChildProcess {
 public:
-    explicit Camsim(std::vector<std::string> args, bool throughShell = false)
+    explicit Camsim(const std::vector<std::string>& args, bool throughShell = false)
+        : ChildProcess(throughShell ? "/bin/sh" : CAMSIM_PATH, throughShell ? ShellArgs(args) : args)
     {
-        int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        std::vector<std::string> argv;
-        if (throughShell) {
-            // A parent that ends without ending camsim.
-            std::string line = std::string("'") + CAMSIM_PATH + "'";
-            for (const std::string& a : args) line += " '" + a + "'";
-            argv = {"/bin/sh", "-c", line + " & wait"};
-        } else {
-            argv = {CAMSIM_PATH};
-            argv.insert(argv.end(), args.begin(), args.end());
-        }
-        std::vector<char*> pointers;
-        for (std::string& a : argv) pointers.push_back(a.data());
-        pointers.push_back(nullptr);
-        if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        output_ = out[0];
-    }
-    ~Camsim()
-    {
-        if (pid_ > 0 && !reaped_) {
-            kill(pid_, SIGTERM);  // unplugged cleanly, so that the next test starts empty
-            if (Wait() < 0) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, nullptr, 0);
-            }
-        }
-        if (output_ >= 0) close(output_);
-    }
-
-    pid_t pid() const { return pid_; }
-    void Signal(int signal) { kill(pid_, signal); }
-    // The exit status, or -1 when it does not end within twenty seconds.
-    int Wait()
-    {
-        int status = 0;
-        if (!Eventually([&] { return waitpid(pid_, &status, WNOHANG) == pid_; })) return -1;
-        reaped_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    // What it printed so far (waits up to twenty seconds for `lines` lines).
-    std::string Output(int lines)
-    {
-        Eventually([&] {
-            pollfd p = {output_, POLLIN, 0};
-            char buffer[512];
-            while (poll(&p, 1, 0) > 0) {
-                ssize_t n = read(output_, buffer, sizeof buffer);
-                if (n <= 0) break;
-                text_.append(buffer, static_cast<size_t>(n));
-            }
-            return std::count(text_.begin(), text_.end(), '\n') >= lines;
-        });
-        return text_;
     }
 
 private:
-    pid_t pid_ = -1;
-    int output_ = -1;
-    bool reaped_ = false;
-    std::string text_;
+    static std::vector<std::string> ShellArgs(const std::vector<std::string>& args)
+    {
+        std::string line = std::string("'") + CAMSIM_PATH + "'";
+        for (const std::string& a : args) line += " '" + a + "'";
+        return {"-c", line + " & wait"};
+    }
 };
 
 std::vector<StillImageDevice> Devices() { return winplat::ListStillImageDevices(); }
