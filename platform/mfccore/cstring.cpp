@@ -56,33 +56,11 @@ CString& CString::operator+=(char ch)
     return *this;
 }
 
-CString operator+(const CString& a, const CString& b)
-{
-    CString r(a);
-    r += b;
-    return r;
-}
-
-CString operator+(const CString& a, LPCSTR b)
-{
-    CString r(a);
-    r += b;
-    return r;
-}
-
-CString operator+(LPCSTR a, const CString& b)
-{
-    CString r(a);
-    r += b;
-    return r;
-}
-
-CString operator+(const CString& a, char b)
-{
-    CString r(a);
-    r += b;
-    return r;
-}
+// Each sum is a copy of the left side with the right side appended.
+CString operator+(const CString& a, const CString& b) { return CString(a) += b; }
+CString operator+(const CString& a, LPCSTR b) { return CString(a) += b; }
+CString operator+(LPCSTR a, const CString& b) { return CString(a) += b; }
+CString operator+(const CString& a, char b) { return CString(a) += b; }
 
 int CString::Compare(LPCSTR text) const { return strcmp(text_.c_str(), text ? text : ""); }
 
