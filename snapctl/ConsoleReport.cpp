@@ -28,25 +28,27 @@ int CConsoleReport::Message(LPCSTR lpszText, UINT nType)
 void CConsoleReport::Note(const char* pszFormat, ...)
 {
     if (m_bQuiet) return;
-    ClearBar();
     va_list args;
     va_start(args, pszFormat);
-    fputs("snapctl: ", stderr);
-    vfprintf(stderr, pszFormat, args);
-    fputc('\n', stderr);
+    PrintLine(pszFormat, args);
     va_end(args);
-    DrawBar();
 }
 
 void CConsoleReport::Error(const char* pszFormat, ...)
 {
-    ClearBar();
     va_list args;
     va_start(args, pszFormat);
+    PrintLine(pszFormat, args);
+    va_end(args);
+}
+
+// One line on standard error, with the bar taken off the terminal for it.
+void CConsoleReport::PrintLine(const char* pszFormat, va_list args)
+{
+    ClearBar();
     fputs("snapctl: ", stderr);
     vfprintf(stderr, pszFormat, args);
     fputc('\n', stderr);
-    va_end(args);
     DrawBar();
 }
 

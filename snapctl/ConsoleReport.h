@@ -6,6 +6,8 @@
 
 #include "CameraReport.h"
 
+#include <stdarg.h>
+
 class CConsoleReport : public ICameraReport {
 public:
     explicit CConsoleReport(bool bQuiet);
@@ -32,6 +34,7 @@ public:
     void Error(const char* pszFormat, ...);
 
 private:
+    void PrintLine(const char* pszFormat, va_list args);
     void DrawBar();
 
     bool m_bQuiet;
